@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <clocale>
+#include <cmath>
+#include <limits>
+
+#include "dataset/numbers.h"
+
+using namespace qrn::num;
+
+namespace {
+
+// Runs every case under the C locale and, when installed, a comma-decimal one.
+class LocaleGuard {
+public:
+    explicit LocaleGuard(const char* name) : old_(std::setlocale(LC_ALL, nullptr)) {
+        ok_ = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~LocaleGuard() { std::setlocale(LC_ALL, old_.c_str()); }
+    bool ok() const { return ok_; }
+
+private:
+    std::string old_;
+    bool ok_ = false;
+};
+
+const char* const kLocales[] = {"C", "de_DE.UTF-8", "fr_FR.UTF-8"};
+
+struct ValueCase {
+    const char* text;
+    double expected;
+};
+
+const ValueCase kLeading[] = {
+    {"", 0.0},           {"abc", 0.0},         {"  12.5", 12.5},      {"-3", -3.0},
+    {"+4.25", 4.25},     {"1 2 3", 123.0},     {"1.5E3", 1500.0},     {"1.5e-2", 0.015},
+    {"2E", 2.0},         {"2E+", 2.0},         {"7.5x9", 7.5},        {".5", 0.5},
+    {"-.25", -0.25},     {"5.", 5.0},          {"-", 0.0},            {".", 0.0},
+    {"1,5", 1.0},        {"  -0.1234E+01", -1.234}, {"0.0000", 0.0},  {"1D2", 100.0},
+    {"   123.456789012", 123.456789012},   {"1.2.3", 1.2},        {"- 7", -7.0},
+    {"00012", 12.0},     {"1e400", std::numeric_limits<double>::infinity()}, {"1e-400", 0.0},
+};
+
+}  // namespace
+
+TEST(Numbers, LeadingValueInEveryLocale) {
+    for (const char* loc : kLocales) {
+        LocaleGuard g(loc);
+        if (!g.ok()) continue;
+        for (const auto& c : kLeading) {
+            EXPECT_DOUBLE_EQ(leadingValue(std::string_view(c.text)), c.expected)
+                << "text '" << c.text << "' locale " << loc;
+        }
+    }
+}
+
+TEST(Numbers, LeadingValueOfQString) {
+    EXPECT_DOUBLE_EQ(leadingValue(QStringLiteral("0.05")), 0.05);
+    EXPECT_DOUBLE_EQ(leadingValue(QStringLiteral("３")), 0.0);  // full-width digit is no number
+}
+
+TEST(Numbers, StrictValue) {
+    struct C {
+        const char* text;
+        bool ok;
+        double v;
+    };
+    const C cases[] = {{"12", true, 12},     {" 12 ", true, 12},   {"12a", false, 0},
+                       {"", false, 0},       {"  ", false, 0},     {"-1.5e2", true, -150},
+                       {"1e", false, 0},     {".", false, 0},      {"0.05", true, 0.05}};
+    for (const char* loc : kLocales) {
+        LocaleGuard g(loc);
+        if (!g.ok()) continue;
+        for (const auto& c : cases) {
+            const auto r = strictValue(std::string_view(c.text));
+            EXPECT_EQ(r.has_value(), c.ok) << c.text;
+            if (r && c.ok) {
+                EXPECT_DOUBLE_EQ(*r, c.v) << c.text;
+            }
+        }
+    }
+}
+
+TEST(Numbers, RoundHalfEven) {
+    struct C {
+        double in;
+        double out;
+    };
+    const C cases[] = {{0.5, 0},   {1.5, 2},   {2.5, 2},   {-0.5, 0},  {-1.5, -2}, {-2.5, -2},
+                       {2.4999, 2}, {2.5001, 3}, {-2.6, -3}, {3.0, 3},   {1e15 + 0.5, 1e15}};
+    for (const auto& c : cases) EXPECT_EQ(roundHalfEven(c.in), c.out) << c.in;
+}
+
+TEST(Numbers, RoundToIntRanges) {
+    EXPECT_EQ(roundToInt16(32767.4), std::optional<std::int16_t>(32767));
+    EXPECT_EQ(roundToInt16(32767.5), std::nullopt);  // 32768 after rounding
+    EXPECT_EQ(roundToInt16(-32768.5), std::optional<std::int16_t>(-32768));  // ties to even
+    EXPECT_EQ(roundToInt16(-32769), std::nullopt);
+    EXPECT_EQ(roundToInt16(40000), std::nullopt);
+    EXPECT_EQ(roundToInt16(std::nan("")), std::nullopt);
+    EXPECT_EQ(roundToInt32(2147483647.4), std::optional<std::int32_t>(2147483647));
+    EXPECT_EQ(roundToInt32(2147483647.5), std::nullopt);
+    EXPECT_EQ(roundToInt32(-2147483648.0), std::optional<std::int32_t>(INT32_MIN));
+    EXPECT_EQ(roundToInt32(std::numeric_limits<double>::infinity()), std::nullopt);
+    EXPECT_EQ(roundToInt32(12.5), std::optional<std::int32_t>(12));
+    EXPECT_EQ(roundToInt32(13.5), std::optional<std::int32_t>(14));
+}
+
+TEST(Numbers, GeneralFormatDouble) {
+    struct C {
+        double v;
+        const char* text;
+    };
+    const C cases[] = {
+        {0.05, "0.05"},
+        {0.05 * 3, "0.15"},
+        {1e-5, "1E-05"},
+        {1e15, "1E+15"},
+        {1e14, "100000000000000"},
+        {static_cast<double>(12.3f), "12.3000001907349"},
+        {0.0, "0"},
+        {-0.0, "0"},
+        {-2.5, "-2.5"},
+        {0.0001, "0.0001"},
+        {0.00012345, "0.00012345"},
+        {1.5e-7, "1.5E-07"},
+        {123456789012345678.0, "1.23456789012346E+17"},
+        {999999999999999.9, "1E+15"},
+        {0.1 + 0.2, "0.3"},
+        {100, "100"},
+        {1.0 / 3.0, "0.333333333333333"},
+        {1e100, "1E+100"},
+    };
+    for (const char* loc : kLocales) {
+        LocaleGuard g(loc);
+        if (!g.ok()) continue;
+        for (const auto& c : cases) EXPECT_EQ(formatGeneral(c.v), c.text) << c.v;
+    }
+}
+
+TEST(Numbers, GeneralFormatSingle) {
+    struct C {
+        float v;
+        const char* text;
+    };
+    const C cases[] = {{10.5f, "10.5"},      {12.3f, "12.3"},         {0.1f, "0.1"},
+                       {1e7f, "1E+07"},       {1234567.0f, "1234567"}, {-0.001f, "-0.001"},
+                       {3.14159265f, "3.141593"}};
+    for (const auto& c : cases) EXPECT_EQ(formatGeneral(c.v), c.text) << c.v;
+}
+
+TEST(Numbers, ReadOutPatterns) {
+    struct C {
+        double v;
+        const char* fixed2;
+        const char* kg;
+    };
+    const C cases[] = {
+        {0.0, "0.00", "0kg"},         {1.005, "1.00", "1kg"},  // 1.005 is just below in binary
+        {0.125, "0.13", "0kg"},       {2.5, "2.50", "3kg"},      {12345.678, "12345.68", "12346kg"},
+        {-0.001, "0.00", "0kg"},      {-1.5, "-1.50", "-2kg"},   {9.999, "10.00", "10kg"},
+        {1234567.0, "1234567.00", "1234567kg"},
+    };
+    for (const char* loc : kLocales) {
+        LocaleGuard g(loc);
+        if (!g.ok()) continue;
+        for (const auto& c : cases) {
+            EXPECT_EQ(formatFixed2(c.v), c.fixed2) << c.v;
+            EXPECT_EQ(formatKg(c.v), c.kg) << c.v;
+        }
+    }
+}

@@ -1,0 +1,23 @@
+# Sourced by ./run and ./test: installs the Debian packages that are missing.
+# Usage: qrn_install_deps [extra packages...]
+
+QRN_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgif-dev
+              fonts-noto-cjk pkg-config)
+
+qrn_install_deps() {
+    local want=("${QRN_PACKAGES[@]}" "$@") missing=() p
+    for p in "${want[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages. Run this once, then try again:" >&2
+        echo "  sudo apt-get install -y ${missing[*]}" >&2
+        return 1
+    fi
+    echo "Installing: ${missing[*]}" >&2
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq || return 1
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || return 1
+}
