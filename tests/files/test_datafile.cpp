@@ -228,6 +228,24 @@ TEST_F(DataFile, RoundTripKeepsEveryBit) {
     }
 }
 
+TEST_F(DataFile, LargeArraysRoundTripAndStopCleanlyWhenCut) {
+    // NodeDisp of 68 MB: large enough for the read path of big arrays.
+    const Dataset d = sample(8, 249, 1700, 0, -1, 0);
+    ASSERT_GE(d.NodeDisp.bytes(), std::size_t{64} << 20);
+    RecordingHost save;
+    ASSERT_TRUE(qrn::DataSave(d, saveTo("big.qrn3"), save));
+    Dataset back;
+    ASSERT_TRUE(load("big.qrn3", back).message.isEmpty());
+    EXPECT_TRUE(back.NodeDisp == d.NodeDisp);
+    EXPECT_TRUE(back.NodeTwist0 == d.NodeTwist0);
+
+    QFile f(path("big.qrn3"));
+    ASSERT_TRUE(f.resize(f.size() / 2));
+    Dataset kept = d;
+    EXPECT_EQ(load("big.qrn3", kept).title, "ファイル読み込みエラー");
+    EXPECT_TRUE(kept.NodeDisp == d.NodeDisp);
+}
+
 TEST_F(DataFile, IntervalIsStoredInHundredths) {
     const std::pair<const char*, const char*> cases[] = {
         {"0.05", "0.05"}, {"0.125", "0.12"}, {"0.004", "0"},      {" 2.5ms", "2.5"},
