@@ -1,0 +1,360 @@
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/mainwindow.h"
+
+using qrn::MainWindow;
+
+namespace {
+
+void touch(const QString& path, const QByteArray& content = {}) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+QString sep() { return qrn::nativeSep(); }
+
+// Text in fixed columns: each pair is (1-based start column, text).
+QByteArray cols(std::initializer_list<std::pair<int, const char*>> fields) {
+    QByteArray line;
+    for (const auto& [col, text] : fields) {
+        while (line.size() < col - 1) line.append(' ');
+        line.append(text);
+    }
+    return line + "\r\n";
+}
+
+// One cable 1-2-3 in metres and a history of 3 steps for node 2, component z.
+void writeModel(const QString& dir) {
+    QByteArray st = "*UNIT\r\nKG        M\r\n*ELEMENT  CABLE\r\n";
+    st += cols({{1, "         1"}, {31, "         1"}, {41, "         2"}});
+    st += cols({{1, "         2"}, {31, "         2"}, {41, "         3"}});
+    st += "*NODE\r\n";
+    st += cols({{2, "        1"}, {11, "       0.0"}, {21, "       0.0"}, {31, "      10.0"}});
+    st += cols({{2, "        2"}, {11, "      10.0"}, {21, "       0.0"}, {31, "       9.0"}});
+    st += cols({{2, "        3"}, {11, "      20.0"}, {21, "       0.0"}, {31, "      10.0"}});
+    touch(dir + QStringLiteral("/st.dat"), st);
+    QByteArray his = cols({{1, "HISTORY"}, {21, "DISP"}, {40, "3"}, {52, "        2"}});
+    his += "title\r\n3\r\n";
+    his += "       0.001       0.002       0.003\r\n";
+    touch(dir + QStringLiteral("/model.his"), his);
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    QString native(const QString& name = {}) const {
+        QString p = QDir::toNativeSeparators(QDir(dir_.path()).canonicalPath());
+        return name.isEmpty() ? p : p + sep() + name;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        touch(dir_.filePath(QStringLiteral("run1.his")));
+        touch(dir_.filePath(QStringLiteral("RUN2.HIS")));
+        touch(dir_.filePath(QStringLiteral("run1.f24")));
+        touch(dir_.filePath(QStringLiteral("run1.f08")));
+        touch(dir_.filePath(QStringLiteral("st.dat")));
+        touch(dir_.filePath(QStringLiteral("x.qrn1")));
+        touch(dir_.filePath(QStringLiteral("y.qrn3")));
+        touch(dir_.filePath(QStringLiteral("out.csv")));
+    }
+
+    void initialState() {
+        qrn::Dataset data;
+        MainWindow w(data);
+        QCOMPARE(w.workMode(), 0);
+        QCOMPARE(w.displayMode(), 1);
+        QVERIFY(!w.Command1->isEnabled());
+        QVERIFY(!w.Option1[2]->isEnabled());
+        QVERIFY(!w.Option1[3]->isEnabled());
+        QCOMPARE(w.Text1->text(), QStringLiteral("0.05"));
+        QVERIFY(w.Text2->isHidden());
+        QVERIFY(w.Command2[1]->isHidden());
+        QVERIFY(!w.Check1->isChecked());
+        QCOMPARE(w.Label10->text(), QStringLiteral("データ解析中"));
+        QVERIFY(w.Label10->isHidden());
+        QCOMPARE(w.Option1[0]->text(), QStringLiteral("Quarn出力DT読込"));
+        QCOMPARE(w.Option1[6]->text(), QStringLiteral("QuarnProBinryDT読込"));
+        QCOMPARE(w.Command1->text(), QStringLiteral("実 行"));
+        QVERIFY(w.dirPath().endsWith(sep()));
+    }
+
+    void modeTable_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("label11");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("check1");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<bool>("cmd0");
+        QTest::addColumn<bool>("cmd1");
+        const QString settings = QStringLiteral("初期設定ファイル名");
+        const QString output = QStringLiteral("出力ファイル名");
+        QTest::newRow("0") << 0 << QStringList{"run1.his", "RUN2.HIS"} << true << settings << true
+                           << false << true << false;
+        QTest::newRow("1") << 1 << QStringList{"x.qrn1", "y.qrn3"} << false << QString() << false
+                           << false << false << false;
+        QTest::newRow("2") << 2 << QStringList{"x.qrn1", "y.qrn3"} << true << output << false
+                           << false << false << false;
+        QTest::newRow("3") << 3 << QStringList{"out.csv"} << true << output << false << false
+                           << false << false;
+        QTest::newRow("4") << 4 << QStringList{"st.dat"} << false << QString() << true << false
+                           << false << false;
+        QTest::newRow("5") << 5 << QStringList{"run1.f24"} << true << settings << true << true
+                           << true << true;
+        QTest::newRow("6") << 6 << QStringList{"run1.f08"} << true << settings << true << true
+                           << true << true;
+        QTest::newRow("7") << 7 << QStringList{"st.dat"} << false << QString() << true << false
+                           << false << false;
+    }
+
+    void modeTable() {
+        QFETCH(int, mode);
+        QFETCH(QStringList, files);
+        QFETCH(bool, label11);
+        QFETCH(QString, caption);
+        QFETCH(bool, check1);
+        QFETCH(bool, checked);
+        QFETCH(bool, cmd0);
+        QFETCH(bool, cmd1);
+        qrn::Dataset data;
+        MainWindow w(data);
+        w.setFolder(dir_.path());
+        w.Text5->setText(QStringLiteral("keep"));
+        w.selectWorkMode(mode);
+        QStringList listed;
+        for (int i = 0; i < w.File1->count(); ++i) listed << w.File1->item(i)->text();
+        listed.sort(Qt::CaseInsensitive);
+        files.sort(Qt::CaseInsensitive);
+        QCOMPARE(listed, files);
+        QCOMPARE(!w.Label11->isHidden(), label11);
+        if (label11) QCOMPARE(w.Label11->text(), caption);
+        QCOMPARE(!w.Check1->isHidden(), check1);
+        if (check1) QCOMPARE(w.Check1->isChecked(), checked);
+        QCOMPARE(!w.Command2[0]->isHidden(), cmd0);
+        QCOMPARE(!w.Command2[1]->isHidden(), cmd1);
+        if (mode == 2 || mode == 3) QVERIFY(w.Text5->text().isEmpty());
+    }
+
+    void fileClickFillsBoxesPerMode() {
+        qrn::Dataset data;
+        MainWindow w(data);
+        w.setFolder(dir_.path());
+        QVERIFY(w.clickFile(QStringLiteral("run1.his")));
+        QCOMPARE(w.Label1->text(), native(QStringLiteral("run1.his")));
+        QCOMPARE(w.Text5->text(), native(QStringLiteral("st.dat")));
+        QCOMPARE(w.Text2->text(), native(QStringLiteral("tmp") + sep() + QStringLiteral("sec.file")));
+        QVERIFY(w.Text2->isHidden());  // until Check1 is ticked
+        QVERIFY(w.Command1->isEnabled());
+        w.selectWorkMode(6);
+        QVERIFY(w.clickFile(QStringLiteral("run1.f08")));
+        QCOMPARE(w.Text5->text(), native(QStringLiteral("self.dat")));
+        QCOMPARE(w.Text2->text(), native(QStringLiteral("self.f08")));
+        QVERIFY(!w.Text2->isHidden());
+        w.selectWorkMode(1);  // hides the check box and buttons, Text2 stays
+        QVERIFY(w.Check1->isHidden());
+        QVERIFY(w.Command2[1]->isHidden());
+        QVERIFY(!w.Text2->isHidden());
+        w.selectWorkMode(4);
+        w.Text5->setText(QStringLiteral("unchanged"));
+        QVERIFY(w.clickFile(QStringLiteral("st.dat")));
+        QCOMPARE(w.Text5->text(), QStringLiteral("unchanged"));
+    }
+
+    void outputNameRule() {
+        qrn::Dataset data;
+        MainWindow w(data);
+        w.setFolder(dir_.path());
+        w.selectWorkMode(2);
+        QVERIFY(!w.Command1->isEnabled());
+        w.Text5->setText(QStringLiteral("result.old"));
+        QCOMPARE(w.Label1->text(), w.dirPath() + QStringLiteral("result.qrn3"));
+        QVERIFY(w.Command1->isEnabled());
+        w.Text5->setText(QStringLiteral("a.b.c"));
+        QCOMPARE(w.Label1->text(), w.dirPath() + QStringLiteral("a.qrn3"));
+        w.Text5->clear();
+        QVERIFY(!w.Command1->isEnabled());
+        w.selectWorkMode(3);
+        w.Text5->setText(QStringLiteral("table"));
+        QCOMPARE(w.Label1->text(), w.dirPath() + QStringLiteral("table.csv"));
+        // A click in mode 2 puts the file name into Text5, which forms the output path.
+        w.selectWorkMode(2);
+        QVERIFY(w.clickFile(QStringLiteral("x.qrn1")));
+        QCOMPARE(w.Text5->text(), QStringLiteral("x.qrn1"));
+        QCOMPARE(w.Label1->text(), w.dirPath() + QStringLiteral("x.qrn3"));
+    }
+
+    void intervalRule_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("zero") << "0" << "0.1";
+        QTest::newRow("empty") << "" << "0.1";
+        QTest::newRow("text") << "abc" << "0.1";
+        QTest::newRow("value") << "0.02" << "0.02";
+        QTest::newRow("lead") << "0.5s" << "0.5s";
+    }
+    void intervalRule() {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        qrn::Dataset data;
+        MainWindow w(data);
+        w.Text1->setText(typed);
+        QCOMPARE(w.Text1->text(), shown);
+    }
+
+    void dataReadyTransitions() {
+        qrn::Dataset data;
+        MainWindow w(data);
+        w.setFolder(dir_.path());
+        w.setDataReady(true);
+        w.selectWorkMode(5);  // mode change leaves DataReady; checks Check1 (a change)
+        QVERIFY(!w.dataReady());
+        w.setDataReady(true);
+        w.Check1->setChecked(false);
+        QVERIFY(!w.dataReady());
+        w.setDataReady(true);
+        w.Text2->setText(QStringLiteral("other"));
+        QVERIFY(!w.dataReady());
+        w.setDataReady(true);
+        w.Text1->setText(QStringLiteral("0.2"));
+        w.Text5->setText(QStringLiteral("x"));
+        w.setFolder(dir_.path());
+        QVERIFY(w.dataReady());
+        w.selectWorkMode(0);
+        w.setDataReady(true);
+        QVERIFY(w.clickFile(QStringLiteral("run1.his")));
+        QVERIFY(!w.dataReady());
+    }
+
+    void dropSelectsFolderModeAndFile() {
+        qrn::Dataset data;
+        MainWindow w(data);
+        w.selectFile(dir_.filePath(QStringLiteral("run1.f24")));
+        QCOMPARE(w.workMode(), 5);
+        QCOMPARE(w.Label1->text(), native(QStringLiteral("run1.f24")));
+        QCOMPARE(w.Text5->text(), native(QStringLiteral("self.dat")));
+        w.selectFile(dir_.filePath(QStringLiteral("x.qrn1")));
+        QCOMPARE(w.workMode(), 1);
+        QCOMPARE(w.selectedFileName(), QStringLiteral("x.qrn1"));
+    }
+
+    void executeTwiceReadsOnce() {
+        QTemporaryDir d;
+        writeModel(d.path());
+        qrn::Dataset data;
+        MainWindow w(data);
+        QStringList messages;
+        int opened = 0;
+        w.setMessageSink([&](const QString& t, const QString& m) { messages << t + u'|' + m; });
+        w.setViewerOpener([&](int mode, bool reset) {
+            QCOMPARE(mode, 1);
+            QVERIFY(reset);
+            ++opened;
+        });
+        w.setFolder(d.path());
+        QVERIFY(w.clickFile(QStringLiteral("model.his")));
+        w.execute();
+        QCOMPARE(messages, QStringList());
+        QCOMPARE(opened, 1);
+        QVERIFY(w.dataReady());
+        QCOMPARE(data.StepCount, 3);
+        QCOMPARE(data.StepMax, 2);
+        QCOMPARE(data.CableMax, 0);
+        QVERIFY(w.Option1[2]->isEnabled());
+        QVERIFY(w.Label10->isHidden());
+        QCOMPARE(w.Label10->text(), QStringLiteral("データ読込中"));
+        // The second execute only shows the viewer again: even a vanished settings
+        // file goes unnoticed.
+        QVERIFY(QFile::remove(d.filePath(QStringLiteral("st.dat"))));
+        w.execute();
+        QCOMPARE(messages, QStringList());
+        QCOMPARE(opened, 2);
+        QCOMPARE(data.StepCount, 3);
+    }
+
+    void missingSettingsKeepsDataset() {
+        QTemporaryDir d;
+        writeModel(d.path());
+        qrn::Dataset data;
+        MainWindow w(data);
+        QStringList messages;
+        w.setMessageSink([&](const QString& t, const QString& m) { messages << t + u'|' + m; });
+        w.setFolder(d.path());
+        QVERIFY(w.clickFile(QStringLiteral("model.his")));
+        w.execute();
+        QCOMPARE(data.NodeTblMax, 2);
+        QVERIFY(w.clickFile(QStringLiteral("model.his")));  // DataReady back to 0
+        const QString missing = native() + sep() + QStringLiteral("nothere.dat");
+        w.Text5->setText(missing);
+        w.execute();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first(), QStringLiteral("ファイル読み込みエラー|初期設定ファイル") + missing +
+                                       QStringLiteral("がありません。\r再入力してください。"));
+        QVERIFY(!w.dataReady());
+        QVERIFY(w.Label10->isHidden());
+        QCOMPARE(data.NodeTblMax, 2);
+        QCOMPARE(data.StepCount, 3);
+        QCOMPARE(data.StepMax, 0);  // the one field the read sets before its check
+    }
+
+    void saveThenLoadBinary() {
+        QTemporaryDir d;
+        writeModel(d.path());
+        qrn::Dataset data;
+        MainWindow w(data);
+        QStringList messages;
+        int opened = 0;
+        w.setMessageSink([&](const QString& t, const QString& m) { messages << t + u'|' + m; });
+        w.setViewerOpener([&](int, bool) { ++opened; });
+        w.setFolder(d.path());
+        QVERIFY(w.clickFile(QStringLiteral("model.his")));
+        w.execute();
+        const qrn::Dataset loaded = data;
+        w.selectWorkMode(2);
+        w.Text5->setText(QStringLiteral("saved"));
+        w.execute();
+        QCOMPARE(messages, QStringList());
+        QVERIFY(QFile::exists(d.filePath(QStringLiteral("saved.qrn3"))));
+        QVERIFY(!w.File1->findItems(QStringLiteral("saved.qrn3"), Qt::MatchExactly).isEmpty());
+        w.selectWorkMode(1);
+        QVERIFY(w.clickFile(QStringLiteral("saved.qrn3")));
+        data = qrn::Dataset();
+        w.execute();
+        QCOMPARE(messages, QStringList());
+        QCOMPARE(opened, 2);
+        QCOMPARE(data.StepCount, loaded.StepCount);
+        QVERIFY(data.NodeDisp == loaded.NodeDisp);
+        QVERIFY(data.NodeTbl == loaded.NodeTbl);
+        QCOMPARE(w.Text1->text(), QStringLiteral("0.05"));
+    }
+
+    void folderChangeDisablesExecute() {
+        qrn::Dataset data;
+        MainWindow w(data);
+        w.setFolder(dir_.path());
+        QVERIFY(w.clickFile(QStringLiteral("run1.his")));
+        QVERIFY(w.Command1->isEnabled());
+        w.setFolder(dir_.path());
+        QVERIFY(!w.Command1->isEnabled());
+        QCOMPARE(w.dirPath(), native() + sep());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
