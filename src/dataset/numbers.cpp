@@ -270,6 +270,119 @@ std::optional<std::int32_t> roundToInt32(double value) noexcept {
 
 std::string formatGeneral(double value) { return general(value, 15); }
 std::string formatGeneral(float value) { return general(static_cast<double>(value), 7); }
+namespace {
+
+#if defined(__SIZEOF_INT128__)
+__extension__ typedef unsigned __int128 U128;
+
+constexpr std::uint64_t kPow10[20] = {1ULL,
+                                      10ULL,
+                                      100ULL,
+                                      1000ULL,
+                                      10000ULL,
+                                      100000ULL,
+                                      1000000ULL,
+                                      10000000ULL,
+                                      100000000ULL,
+                                      1000000000ULL,
+                                      10000000000ULL,
+                                      100000000000ULL,
+                                      1000000000000ULL,
+                                      10000000000000ULL,
+                                      100000000000000ULL,
+                                      1000000000000000ULL,
+                                      10000000000000000ULL,
+                                      100000000000000000ULL,
+                                      1000000000000000000ULL,
+                                      10000000000000000000ULL};
+
+// m x 2^-s x 10^p (p <= 19, s < 120), rounded exactly to the nearest integer, ties to even.
+std::uint64_t scaledRound(std::uint64_t m, int s, int p) {
+    const U128 n = static_cast<U128>(m) * kPow10[p];
+    const U128 r = n >> s;
+    const U128 rem = n - (r << s);
+    const U128 half = static_cast<U128>(1) << (s - 1);
+    std::uint64_t out = static_cast<std::uint64_t>(r);
+    if (rem > half || (rem == half && (out & 1U))) ++out;
+    return out;
+}
+
+// The 15 significant digits and decimal exponent of a normal double in the
+// fixed-notation range, by exact integer arithmetic instead of a decimal
+// conversion of the whole binary expansion. False outside that range.
+bool fastGeneral(double value, char*& out) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int be = static_cast<int>((bits >> 52) & 0x7ff);
+    if (be == 0 || be == 0x7ff) return false;
+    const std::uint64_t m = (bits & ((1ULL << 52) - 1)) | (1ULL << 52);
+    const int s = 1075 - be;  // value = m x 2^-s
+    if (s <= 0 || s >= 120) return false;
+    // floor(log10(2^k)) for the binary exponent k; the decimal exponent is this or one more.
+    const int k = be - 1023;
+    const int e0 = k >= 0 ? (k * 78913) >> 18 : -((-k * 78913 + (1 << 18) - 1) >> 18);
+    int e = e0 + 1 > 14 ? 14 : e0 + 1;
+    std::uint64_t r = 0;
+    for (int tries = 0;; ++tries) {
+        if (e < -5 || e > 14 || tries == 4) return false;
+        r = scaledRound(m, s, 14 - e);
+        if (r < kPow10[14]) {
+            --e;
+        } else if (r >= kPow10[15]) {
+            ++e;  // rounded up into the next decade
+        } else {
+            break;
+        }
+    }
+    if (e < -4) return false;
+
+    char digits[16];
+    for (int i = 14; i >= 0; --i) {
+        digits[i] = static_cast<char>('0' + r % 10);
+        r /= 10;
+    }
+    int n = 15;
+    while (n > 1 && digits[n - 1] == '0') --n;
+    if (bits >> 63) *out++ = '-';
+    if (e < 0) {
+        *out++ = '0';
+        *out++ = '.';
+        for (int i = 0; i < -e - 1; ++i) *out++ = '0';
+        std::memcpy(out, digits, static_cast<std::size_t>(n));
+        out += n;
+    } else {
+        const int intLen = e + 1;
+        if (n <= intLen) {
+            std::memcpy(out, digits, static_cast<std::size_t>(n));
+            out += n;
+            for (int i = n; i < intLen; ++i) *out++ = '0';
+        } else {
+            std::memcpy(out, digits, static_cast<std::size_t>(intLen));
+            out += intLen;
+            *out++ = '.';
+            std::memcpy(out, digits + intLen, static_cast<std::size_t>(n - intLen));
+            out += n - intLen;
+        }
+    }
+    return true;
+}
+#else
+bool fastGeneral(double, char*&) { return false; }
+#endif
+
+}  // namespace
+
+char* appendGeneral(char* out, double value) {
+    if (value == 0.0) {
+        *out++ = '0';
+        return out;
+    }
+    if (fastGeneral(value, out)) return out;
+    const std::string text = general(value, 15);
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
 QString formatGeneralQ(double value) { return QString::fromStdString(formatGeneral(value)); }
 QString formatGeneralQ(float value) { return QString::fromStdString(formatGeneral(value)); }
 
