@@ -42,6 +42,8 @@ QString formatGeneralQ(float value);
 // kGeneralMaxChars characters; returns the end of the text.
 inline constexpr std::size_t kGeneralMaxChars = 32;
 char* appendGeneral(char* out, double value);
+// formatGeneral(k / 1000.0) for |k| < 1E+15, straight from the integer.
+char* appendThousandths(char* out, std::int64_t k);
 
 // Read-out patterns.
 std::string formatFixed2(double value);   // "###0.00"

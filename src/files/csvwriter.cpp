@@ -23,7 +23,7 @@ constexpr double kThetaPi = 3.14159;  // the constant of the degree conversion, 
 constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 constexpr std::size_t kCellMax = num::kGeneralMaxChars + 1;  // value and its ","
 
-enum class Kind : std::uint8_t { Disp, Twist, Tension, Beam };
+enum class Kind : std::uint8_t { Disp, DispInit, Twist, Tension, Beam };
 
 // One column of a file: where its value for a step lives and how it becomes text.
 struct Column {
@@ -89,7 +89,7 @@ class Planner {
         const std::int32_t number = d_.NodeTbl(0, j);
         f.header += QLatin1Char(',') + QString::number(number) + kAxisHeader[axis];
         Column c;
-        c.kind = axis == CsvTheta ? Kind::Twist : Kind::Disp;
+        c.kind = axis == CsvTheta ? Kind::Twist : sel_.init ? Kind::DispInit : Kind::Disp;
         if (read_) {
             const std::int64_t L = d_.NodeTbl(1, j);
             const std::int64_t K = d_.NodeTbl(2, j);
@@ -175,12 +175,16 @@ struct Sources {
 char* appendCell(char* p, const Column& c, const Sources& src, std::size_t i) {
     const std::size_t at = c.base + i;
     switch (c.kind) {
-        case Kind::Disp:
+        case Kind::Disp:  // millimetres / 1000: whole thousandths of a metre
+            return num::appendThousandths(p, src.disp[at]);
+        case Kind::DispInit:
             return num::appendGeneral(p, static_cast<double>(src.disp[at]) / 1000.0 + c.add);
         case Kind::Twist: {
             // Degrees cut (towards minus infinity) to hundredths.
             const double hundredths =
                 std::floor((static_cast<double>(src.disp[at]) + c.add) * 18.0 / kThetaPi);
+            if (std::fabs(hundredths) < 1e13)
+                return num::appendThousandths(p, static_cast<std::int64_t>(hundredths) * 10);
             return num::appendGeneral(p, hundredths / 100.0);
         }
         case Kind::Tension:

@@ -231,3 +231,28 @@ TEST(Numbers, AppendGeneralAgreesWithFormatGeneral) {
         }
     }
 }
+
+TEST(Numbers, AppendThousandthsIsTheGeneralFormatOfKOver1000) {
+    const struct {
+        std::int64_t k;
+        const char* text;
+    } cases[] = {{0, "0"},           {1, "0.001"},          {-10, "-0.01"},
+                 {1500, "1.5"},      {-2000, "-2"},         {2147483647, "2147483.647"},
+                 {-2147483648LL, "-2147483.648"},           {999999999999999LL, "999999999999.999"},
+                 {-120, "-0.12"},    {1000000, "1000"}};
+    for (const auto& c : cases) {
+        char buf[kGeneralMaxChars];
+        EXPECT_EQ(std::string(buf, appendThousandths(buf, c.k)), c.text);
+        EXPECT_EQ(formatGeneral(static_cast<double>(c.k) / 1000.0), c.text);
+    }
+    std::uint64_t state = 88172645463325252ULL;
+    for (int i = 0; i < 100000; ++i) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        const auto k = static_cast<std::int64_t>(state % 2000000000000001ULL) - 1000000000000000LL;
+        char buf[kGeneralMaxChars];
+        ASSERT_EQ(std::string(buf, appendThousandths(buf, k >> (i % 40))),
+                  formatGeneral(static_cast<double>(k >> (i % 40)) / 1000.0));
+    }
+}
