@@ -270,6 +270,7 @@ std::optional<std::int32_t> roundToInt32(double value) noexcept {
 
 std::string formatGeneral(double value) { return general(value, 15); }
 std::string formatGeneral(float value) { return general(static_cast<double>(value), 7); }
+
 namespace {
 
 #if defined(__SIZEOF_INT128__)
@@ -431,7 +432,7 @@ constexpr std::array<Piece, 1000> kThousandths = makeThousandths();
 char* appendThousandths(char* out, std::int64_t k) {
     const auto a = k < 0 ? 0 - static_cast<std::uint64_t>(k) : static_cast<std::uint64_t>(k);
     *out = '-';
-    out += k < 0;
+    out += k < 0 ? 1 : 0;
     const std::uint64_t whole = a / 1000U;
     if (whole < 1000U) {
         std::memcpy(out, kSmall[whole].text, 4);
@@ -451,8 +452,8 @@ char* appendGeneral(char* out, double value) {
     }
     // Values that are whole thousandths (displacements in mm / 1000, hundredths
     // of degrees, most times) are written straight from the integer: such a
-    // value lies within half a unit in the 17th digit of k / 1000, so its 15
-    // digits are those of k / 1000.
+    // value differs from k / 1000 by less than one part in 2^53, far less than
+    // half a unit in the 15th digit, so its 15 digits are those of k / 1000.
     const double milli = value * 1000.0;
     if (std::fabs(milli) < 1e15) {
         const auto k = static_cast<std::int64_t>(milli);
