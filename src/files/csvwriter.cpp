@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringEncoder>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -18,7 +19,6 @@
 namespace qrn {
 namespace {
 
-// Node values are computed in double precision from these.
 constexpr double kThetaPi = 3.14159;  // the constant of the degree conversion, deliberately not pi
 constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 constexpr std::size_t kCellMax = num::kGeneralMaxChars + 1;  // value and its ","
