@@ -270,6 +270,201 @@ std::optional<std::int32_t> roundToInt32(double value) noexcept {
 
 std::string formatGeneral(double value) { return general(value, 15); }
 std::string formatGeneral(float value) { return general(static_cast<double>(value), 7); }
+
+namespace {
+
+#if defined(__SIZEOF_INT128__)
+__extension__ typedef unsigned __int128 U128;
+
+constexpr std::uint64_t kPow10[20] = {1ULL,
+                                      10ULL,
+                                      100ULL,
+                                      1000ULL,
+                                      10000ULL,
+                                      100000ULL,
+                                      1000000ULL,
+                                      10000000ULL,
+                                      100000000ULL,
+                                      1000000000ULL,
+                                      10000000000ULL,
+                                      100000000000ULL,
+                                      1000000000000ULL,
+                                      10000000000000ULL,
+                                      100000000000000ULL,
+                                      1000000000000000ULL,
+                                      10000000000000000ULL,
+                                      100000000000000000ULL,
+                                      1000000000000000000ULL,
+                                      10000000000000000000ULL};
+
+// 10^-5 .. 10^15: first guess of the decimal exponent.
+constexpr double kPow10d[21] = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4, 1e5,
+                                1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// m x 2^-s x 10^p (p <= 19, s < 120), rounded exactly to the nearest integer, ties to even.
+std::uint64_t scaledRound(std::uint64_t m, int s, int p) {
+    const U128 n = static_cast<U128>(m) * kPow10[p];
+    const U128 r = n >> s;
+    const U128 rem = n - (r << s);
+    const U128 half = static_cast<U128>(1) << (s - 1);
+    std::uint64_t out = static_cast<std::uint64_t>(r);
+    if (rem > half || (rem == half && (out & 1U))) ++out;
+    return out;
+}
+
+// The 15 significant digits and decimal exponent of a normal double in the
+// fixed-notation range, by exact integer arithmetic instead of a decimal
+// conversion of the whole binary expansion. False outside that range.
+bool fastGeneral(double value, char*& out) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int be = static_cast<int>((bits >> 52) & 0x7ff);
+    if (be == 0 || be == 0x7ff) return false;
+    const std::uint64_t m = (bits & ((1ULL << 52) - 1)) | (1ULL << 52);
+    const int s = 1075 - be;  // value = m x 2^-s
+    if (s <= 0 || s >= 120) return false;
+    // floor(log10(2^k)) for the binary exponent k; the decimal exponent is this
+    // or one more, told apart by one comparison (a guess; corrected below).
+    const int k = be - 1023;
+    const int e0 = k >= 0 ? (k * 78913) >> 18 : -((-k * 78913 + (1 << 18) - 1) >> 18);
+    if (e0 < -6 || e0 > 14) return false;
+    int e = e0;
+    if (std::fabs(value) >= kPow10d[e0 + 6]) ++e;
+    std::uint64_t r = 0;
+    for (int tries = 0;; ++tries) {
+        if (e < -5 || e > 14 || tries == 4) return false;
+        r = scaledRound(m, s, 14 - e);
+        if (r < kPow10[14]) {
+            --e;
+        } else if (r >= kPow10[15]) {
+            ++e;  // rounded up into the next decade
+        } else {
+            break;
+        }
+    }
+    if (e < -4) return false;
+
+    // 15 digits, two at a time.
+    char digits[16];
+    auto pairs = [](char* at, std::uint32_t v, int count) {
+        for (int i = count - 2; i >= 0; i -= 2) {
+            std::memcpy(at + i, kDigitPairs + 2 * (v % 100), 2);
+            v /= 100;
+        }
+    };
+    const auto hi = static_cast<std::uint32_t>(r / 100000000U);  // 7 digits
+    const auto lo = static_cast<std::uint32_t>(r % 100000000U);  // 8 digits
+    digits[0] = static_cast<char>('0' + hi / 1000000U);
+    pairs(digits + 1, hi % 1000000U, 6);
+    pairs(digits + 7, lo, 8);
+    int n = lo == 0 ? 7 : 15;
+    while (n > 1 && digits[n - 1] == '0') --n;
+    if (bits >> 63) *out++ = '-';
+    if (e < 0) {
+        *out++ = '0';
+        *out++ = '.';
+        for (int i = 0; i < -e - 1; ++i) *out++ = '0';
+        std::memcpy(out, digits, static_cast<std::size_t>(n));
+        out += n;
+    } else {
+        const int intLen = e + 1;
+        if (n <= intLen) {
+            std::memcpy(out, digits, static_cast<std::size_t>(n));
+            out += n;
+            for (int i = n; i < intLen; ++i) *out++ = '0';
+        } else {
+            std::memcpy(out, digits, static_cast<std::size_t>(intLen));
+            out += intLen;
+            *out++ = '.';
+            std::memcpy(out, digits + intLen, static_cast<std::size_t>(n - intLen));
+            out += n - intLen;
+        }
+    }
+    return true;
+}
+#else
+bool fastGeneral(double, char*&) { return false; }
+#endif
+
+// Text of 0..999 and of the thousandths ".001" .. ".999" without trailing
+// zeros (empty for 0), four bytes each so they are copied whole.
+struct Piece {
+    char text[4];
+    std::uint8_t length;
+};
+
+constexpr std::array<Piece, 1000> makeSmall() {
+    std::array<Piece, 1000> t{};
+    for (int v = 0; v < 1000; ++v) {
+        Piece& p = t[static_cast<std::size_t>(v)];
+        const char d[3] = {static_cast<char>('0' + v / 100), static_cast<char>('0' + v / 10 % 10),
+                           static_cast<char>('0' + v % 10)};
+        const int skip = v >= 100 ? 0 : v >= 10 ? 1 : 2;
+        for (int i = skip; i < 3; ++i) p.text[p.length++] = d[i];
+    }
+    return t;
+}
+
+constexpr std::array<Piece, 1000> makeThousandths() {
+    std::array<Piece, 1000> t{};
+    for (int v = 1; v < 1000; ++v) {
+        Piece& p = t[static_cast<std::size_t>(v)];
+        const char d[3] = {static_cast<char>('0' + v / 100), static_cast<char>('0' + v / 10 % 10),
+                           static_cast<char>('0' + v % 10)};
+        int n = 3;
+        while (d[n - 1] == '0') --n;
+        p.text[p.length++] = '.';
+        for (int i = 0; i < n; ++i) p.text[p.length++] = d[i];
+    }
+    return t;
+}
+
+constexpr std::array<Piece, 1000> kSmall = makeSmall();
+constexpr std::array<Piece, 1000> kThousandths = makeThousandths();
+
+}  // namespace
+
+char* appendThousandths(char* out, std::int64_t k) {
+    const auto a = k < 0 ? 0 - static_cast<std::uint64_t>(k) : static_cast<std::uint64_t>(k);
+    *out = '-';
+    out += k < 0 ? 1 : 0;
+    const std::uint64_t whole = a / 1000U;
+    if (whole < 1000U) {
+        std::memcpy(out, kSmall[whole].text, 4);
+        out += kSmall[whole].length;
+    } else {
+        out = std::to_chars(out, out + 20, whole).ptr;
+    }
+    const Piece& frac = kThousandths[a % 1000U];
+    std::memcpy(out, frac.text, 4);
+    return out + frac.length;
+}
+
+char* appendGeneral(char* out, double value) {
+    if (value == 0.0) {
+        *out++ = '0';
+        return out;
+    }
+    // Values that are whole thousandths (displacements in mm / 1000, hundredths
+    // of degrees, most times) are written straight from the integer: such a
+    // value differs from k / 1000 by less than one part in 2^53, far less than
+    // half a unit in the 15th digit, so its 15 digits are those of k / 1000.
+    const double milli = value * 1000.0;
+    if (std::fabs(milli) < 1e15) {
+        const auto k = static_cast<std::int64_t>(milli);
+        if (static_cast<double>(k) == milli) return appendThousandths(out, k);
+    }
+    if (fastGeneral(value, out)) return out;
+    const std::string text = general(value, 15);
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
 QString formatGeneralQ(double value) { return QString::fromStdString(formatGeneral(value)); }
 QString formatGeneralQ(float value) { return QString::fromStdString(formatGeneral(value)); }
 

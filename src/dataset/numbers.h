@@ -3,6 +3,7 @@
 // number to text, independent of the C locale (a comma-decimal locale must not
 // change any result).
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,6 +36,14 @@ std::string formatGeneral(double value);
 std::string formatGeneral(float value);
 QString formatGeneralQ(double value);
 QString formatGeneralQ(float value);
+
+// formatGeneral(double) written at `out`, for writers that fill a buffer: the
+// same text, without allocating in the common range. `out` needs room for
+// kGeneralMaxChars characters; returns the end of the text.
+inline constexpr std::size_t kGeneralMaxChars = 32;
+char* appendGeneral(char* out, double value);
+// formatGeneral(k / 1000.0) for |k| < 1E+15, straight from the integer.
+char* appendThousandths(char* out, std::int64_t k);
 
 // Read-out patterns.
 std::string formatFixed2(double value);   // "###0.00"

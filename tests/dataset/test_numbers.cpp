@@ -3,6 +3,8 @@
 #include <QString>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "dataset/numbers.h"
@@ -169,5 +171,88 @@ TEST(Numbers, ReadOutPatterns) {
             EXPECT_EQ(formatFixed2(c.v), c.fixed2) << c.v;
             EXPECT_EQ(formatKg(c.v), c.kg) << c.v;
         }
+    }
+}
+
+namespace {
+std::string appended(double v) {
+    char buf[kGeneralMaxChars];
+    return std::string(buf, appendGeneral(buf, v));
+}
+}  // namespace
+
+TEST(Numbers, AppendGeneralWritesTheGeneralFormat) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0.0, "0"},
+        {-0.0, "0"},
+        {0.05 * 3, "0.15"},
+        {static_cast<double>(12.3f), "12.3000001907349"},
+        {-0.06, "-0.06"},
+        {0.0001, "0.0001"},
+        {0.00001, "1E-05"},
+        {-0.000099999999999999991, "-0.0001"},
+        {123456789012345.0, "123456789012345"},
+        {1e15, "1E+15"},
+        {999999999999999.4, "999999999999999"},
+        {9.999999999999999, "10"},
+        {12345678901234.25, "12345678901234.2"},  // exact ties go to the even digit
+        {12345678901234.75, "12345678901234.8"},
+        {2147483.647, "2147483.647"},
+        {-1.503, "-1.503"},
+        {std::numeric_limits<double>::quiet_NaN(), "NaN"},
+        {-std::numeric_limits<double>::infinity(), "-Infinity"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(appended(c.value), c.text) << c.text;
+}
+
+TEST(Numbers, AppendGeneralAgreesWithFormatGeneral) {
+    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+    auto next = [&] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    for (int i = 0; i < 40000; ++i) {
+        // Values the CSV export produces: millimetres / 1000 plus a float position,
+        // hundredths of degrees, times; and arbitrary bit patterns.
+        const auto r = next();
+        const double disp = static_cast<double>(static_cast<std::int32_t>(r)) / 1000.0;
+        const float pos = static_cast<float>(static_cast<std::int32_t>(r >> 32) % 2000000) / 7.0f;
+        double bits = 0;
+        const std::uint64_t raw = next();
+        std::memcpy(&bits, &raw, sizeof bits);
+        for (double v : {disp, disp + static_cast<double>(pos),
+                         std::floor(disp * 18 / 3.14159) / 100, 0.05 * (r % 40000), bits}) {
+            ASSERT_EQ(appended(v), formatGeneral(v)) << std::hexfloat << v;
+        }
+    }
+}
+
+TEST(Numbers, AppendThousandthsIsTheGeneralFormatOfKOver1000) {
+    const struct {
+        std::int64_t k;
+        const char* text;
+    } cases[] = {{0, "0"},           {1, "0.001"},          {-10, "-0.01"},
+                 {1500, "1.5"},      {-2000, "-2"},         {2147483647, "2147483.647"},
+                 {-2147483648LL, "-2147483.648"},           {999999999999999LL, "999999999999.999"},
+                 {-120, "-0.12"},    {1000000, "1000"}};
+    for (const auto& c : cases) {
+        char buf[kGeneralMaxChars];
+        EXPECT_EQ(std::string(buf, appendThousandths(buf, c.k)), c.text);
+        EXPECT_EQ(formatGeneral(static_cast<double>(c.k) / 1000.0), c.text);
+    }
+    std::uint64_t state = 88172645463325252ULL;
+    for (int i = 0; i < 100000; ++i) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        const auto k = static_cast<std::int64_t>(state % 2000000000000001ULL) - 1000000000000000LL;
+        char buf[kGeneralMaxChars];
+        ASSERT_EQ(std::string(buf, appendThousandths(buf, k >> (i % 40))),
+                  formatGeneral(static_cast<double>(k >> (i % 40)) / 1000.0));
     }
 }
