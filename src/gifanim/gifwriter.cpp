@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dataset/error.h"
+#include "gifanim/lzw.h"
 
 namespace qrn::gif {
 
@@ -173,12 +174,9 @@ class GifWriter::Impl {
         if (frames_ == 0) {
             putControl(delay, false);
             check(EGifPutImageDesc(gif_, 0, 0, width_, height_, false, nullptr));
-            line_.resize(static_cast<std::size_t>(width_));
-            for (int y = 0; y < height_; ++y) {
-                // giflib masks the line in place, so it gets a copy.
-                std::memcpy(line_.data(), frame.row(y), line_.size());
-                check(EGifPutLine(gif_, line_.data(), width_));
-            }
+            lzw_.begin();
+            for (const std::uint8_t index : frame.pixels) lzw_.put(index);
+            putImageData();
         } else {
             putDelta(frame, delay);
         }
@@ -221,13 +219,32 @@ class GifWriter::Impl {
         putControl(delay, true);
         check(EGifPutImageDesc(gif_, left, top, rw, bottom - top, false, nullptr));
         const std::uint8_t clear = palette_.transparentIndex();
-        line_.resize(static_cast<std::size_t>(rw));
+        lzw_.begin();
         for (int y = top; y < bottom; ++y) {
             const std::uint8_t* a = frame.row(y) + left;
             const std::uint8_t* b = previous_.row(y) + left;
-            for (int x = 0; x < rw; ++x) line_[x] = a[x] != b[x] ? a[x] : clear;
-            check(EGifPutLine(gif_, line_.data(), rw));
+            for (int x = 0; x < rw; ++x) {
+                if (a[x] != b[x])
+                    lzw_.put(a[x]);
+                else
+                    lzw_.putEither(a[x], clear);
+            }
         }
+        putImageData();
+    }
+
+    // giflib has written the code-size byte with the descriptor; the data
+    // sub-blocks are ours, the closing empty block giflib's again.
+    void putImageData() {
+        const std::vector<std::uint8_t>& blocks = lzw_.finish();
+        std::size_t at = 0;
+        while (at < blocks.size()) {
+            const GifByteType* block = blocks.data() + at;
+            check(at == 0 ? EGifPutCode(gif_, palette_.bitsPerPixel(), block)
+                          : EGifPutCodeNext(gif_, block));
+            at += std::size_t{block[0]} + 1;
+        }
+        check(EGifPutCodeNext(gif_, nullptr));
     }
 
     std::unique_ptr<QSaveFile> file_;
@@ -244,7 +261,7 @@ class GifWriter::Impl {
     GifFileType*& gif_ = handle_.gif;
     IndexedFrame previous_;
     IndexedFrame current_;
-    std::vector<GifPixelType> line_;
+    LzwEncoder lzw_{palette_.bitsPerPixel()};
     int frames_ = 0;
 };
 

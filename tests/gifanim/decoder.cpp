@@ -12,13 +12,17 @@ namespace qrn::gif::test {
 
 namespace {
 
+// Runs a tool; any complaint on stderr (a corrupt code stream, say) fails the test.
 QString run(const QString& program, const QStringList& args, bool* ok) {
     QProcess p;
     p.start(program, args);
     *ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!*ok)
-        ADD_FAILURE() << program.toStdString()
-                      << " failed: " << p.readAllStandardError().toStdString();
+    const QByteArray complaints = p.readAllStandardError();
+    if (!*ok || !complaints.isEmpty()) {
+        ADD_FAILURE() << program.toStdString() << " " << args.join(QLatin1Char(' ')).toStdString()
+                      << ": " << complaints.toStdString();
+        *ok = false;
+    }
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
@@ -80,6 +84,11 @@ std::optional<Decoded> decode(const QString& path) {
     d.loopsForever = info.contains(QStringLiteral("loop forever"));
 
     QTemporaryDir dir;
+    // gifsicle decodes every frame too and reports any fault in the LZW data.
+    run(QStringLiteral("gifsicle"),
+        {QStringLiteral("-U"), path, QStringLiteral("-o"), dir.filePath(QStringLiteral("u.gif"))},
+        &ok);
+    if (!ok) return std::nullopt;
     run(QStringLiteral("convert"),
         {path, QStringLiteral("-coalesce"), QStringLiteral("+adjoin"),
          dir.filePath(QStringLiteral("f%05d.ppm"))},

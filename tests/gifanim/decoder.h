@@ -1,6 +1,7 @@
 #pragma once
 // Decodes a GIF with tools that share no code with our writer: ImageMagick
-// (frames coalesced to full pictures, delays) and gifsicle (loop count).
+// (frames coalesced to full pictures, delays) and gifsicle (loop count, and a
+// second full decoding that must report no fault in the code stream).
 
 #include <QString>
 #include <cstdint>

@@ -203,6 +203,40 @@ TEST_F(GifRoundTrip, RandomRectanglesSurviveEveryFrame) {
     EXPECT_EQ(d->delays, delays);
 }
 
+TEST_F(GifRoundTrip, NoisyFramesFillTheCodeTableAndWidePalettesWork) {
+    // 60000 random pixels need several table clears; 150 canvas colours make
+    // 8-bit codes. Frame 1 changes a noisy band, frame 2 only a few pixels.
+    std::vector<Rgb> extra;
+    for (int i = 0; i < 150; ++i) extra.push_back(static_cast<Rgb>(0x102030 + i * 0x010101));
+    const Palette palette(extra.data(), static_cast<int>(extra.size()));
+    ASSERT_EQ(palette.tableSize(), 256);
+    std::mt19937 rng(11);
+    auto colour = [&] { return palette.colours()[rng() % palette.colours().size()]; };
+    Picture p(300, 200, kWhite);
+    GifWriter w(path("n.gif"), palette, 300, 200);
+    std::vector<std::vector<std::uint32_t>> expected;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x) p.set(x, y, colour());
+    w.addFrame(p.view(), 1);
+    expected.push_back(p.rgb());
+    for (int y = 50; y < 150; ++y)
+        for (int x = 0; x < 300; ++x)
+            if (rng() % 3 == 0) p.set(x, y, colour());
+    w.addFrame(p.view(), 2);
+    expected.push_back(p.rgb());
+    for (int i = 0; i < 5; ++i)
+        p.set(static_cast<int>(rng() % 300), static_cast<int>(rng() % 200), colour());
+    w.addFrame(p.view(), 3);
+    expected.push_back(p.rgb());
+    w.finish();
+    const auto d = decode(path("n.gif"));
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->delays, (std::vector<int>{1, 2, 3}));
+    ASSERT_EQ(d->frames.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(d->frames[i], expected[i]) << "frame " << i;
+}
+
 TEST_F(GifRoundTrip, ExportStepsTheViewerAndWritesEveryImage) {
     // 100 steps of 0.05 s, end typed as 10: 51 images at steps 0, 2, ..., 100.
     ExportRequest r;
