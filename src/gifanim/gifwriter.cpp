@@ -175,7 +175,7 @@ class GifWriter::Impl {
             putControl(delay, false);
             check(EGifPutImageDesc(gif_, 0, 0, width_, height_, false, nullptr));
             lzw_.begin();
-            for (const std::uint8_t index : frame.pixels) lzw_.put(index);
+            for (int y = 0; y < height_; ++y) lzw_.putRow(frame.row(y), width_);
             putImageData();
         } else {
             putDelta(frame, delay);
@@ -220,16 +220,8 @@ class GifWriter::Impl {
         check(EGifPutImageDesc(gif_, left, top, rw, bottom - top, false, nullptr));
         const std::uint8_t clear = palette_.transparentIndex();
         lzw_.begin();
-        for (int y = top; y < bottom; ++y) {
-            const std::uint8_t* a = frame.row(y) + left;
-            const std::uint8_t* b = previous_.row(y) + left;
-            for (int x = 0; x < rw; ++x) {
-                if (a[x] != b[x])
-                    lzw_.put(a[x]);
-                else
-                    lzw_.putEither(a[x], clear);
-            }
-        }
+        for (int y = top; y < bottom; ++y)
+            lzw_.putDeltaRow(frame.row(y) + left, previous_.row(y) + left, rw, clear);
         putImageData();
     }
 

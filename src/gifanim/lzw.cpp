@@ -51,7 +51,7 @@ void LzwEncoder::writeCode(int code) {
     if (nextCode_ >= (1 << codeSize_) && codeSize_ < 12) ++codeSize_;
 }
 
-void LzwEncoder::step(std::uint8_t a, std::uint8_t b) {
+inline void LzwEncoder::step(std::uint8_t a, std::uint8_t b) {
     // Prefer the symbol chosen last, so runs go on when both would do.
     if (b != a && b == last_) std::swap(a, b);
     if (current_ < 0) {
@@ -81,6 +81,15 @@ void LzwEncoder::step(std::uint8_t a, std::uint8_t b) {
     }
     current_ = a;
     last_ = a;
+}
+
+void LzwEncoder::putRow(const std::uint8_t* row, int count) {
+    for (int i = 0; i < count; ++i) step(row[i], row[i]);
+}
+
+void LzwEncoder::putDeltaRow(const std::uint8_t* row, const std::uint8_t* before, int count,
+                             std::uint8_t transparent) {
+    for (int i = 0; i < count; ++i) step(row[i], row[i] == before[i] ? transparent : row[i]);
 }
 
 const std::vector<std::uint8_t>& LzwEncoder::finish() {

@@ -21,14 +21,16 @@ class LzwEncoder {
 
     // Starts an image (a clear code first).
     void begin();
-    // A pixel that must be `index`.
-    void put(std::uint8_t index) { step(index, index); }
-    // A pixel that may be `index` or `other`.
-    void putEither(std::uint8_t index, std::uint8_t other) { step(index, other); }
+    // A row of pixels that must be as given.
+    void putRow(const std::uint8_t* row, int count);
+    // A row of a delta frame: pixels equal to `before` may also be `transparent`.
+    void putDeltaRow(const std::uint8_t* row, const std::uint8_t* before, int count,
+                     std::uint8_t transparent);
     // Ends the image; the sub-blocks stay valid until the next begin().
     const std::vector<std::uint8_t>& finish();
 
   private:
+    // One pixel that may be written as `a` or as `b` (the same for a fixed pixel).
     void step(std::uint8_t a, std::uint8_t b);
     void writeCode(int code);
     void clearTable();

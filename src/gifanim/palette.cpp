@@ -90,7 +90,19 @@ std::uint8_t ColourMapper::map(std::uint32_t pixel) {
 }
 
 void ColourMapper::mapRow(const std::uint32_t* in, int count, std::uint8_t* out) {
-    for (int i = 0; i < count; ++i) out[i] = map(in[i]);
+    // Line art is long runs of one colour: one compare per pixel on the way.
+    Rgb colour = lastColour_;
+    std::uint8_t index = lastIndex_;
+    for (int i = 0; i < count; ++i) {
+        const Rgb c = in[i] & kRgbMask;
+        if (c != colour) {
+            index = lookup(c);
+            colour = c;
+        }
+        out[i] = index;
+    }
+    lastColour_ = colour;
+    lastIndex_ = index;
 }
 
 IndexedFrame toIndexed(const Rgb32View& view, int x, int y, int width, int height,
