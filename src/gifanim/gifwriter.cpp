@@ -85,8 +85,8 @@ class GifWriter::Impl {
         static const GifByteType kApp[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
         static const GifByteType kLoop[] = {1, 0, 0};
         check(EGifPutExtensionLeader(gif_, APPLICATION_EXT_FUNC_CODE));
-        check(EGifPutExtensionBlock(gif_, sizeof kApp, kApp));
-        check(EGifPutExtensionBlock(gif_, sizeof kLoop, kLoop));
+        check(EGifPutExtensionBlock(gif_, static_cast<int>(sizeof kApp), kApp));
+        check(EGifPutExtensionBlock(gif_, static_cast<int>(sizeof kLoop), kLoop));
         check(EGifPutExtensionTrailer(gif_));
         flush();
     }
@@ -106,12 +106,19 @@ class GifWriter::Impl {
         if (frame.width != width_ || frame.height != height_ ||
             frame.pixels.size() != static_cast<std::size_t>(width_) * height_)
             failSize(frame.width, frame.height);
+        // An index beyond the colours would also run off the encoder's table.
+        const std::uint8_t colours = palette_.transparentIndex();
+        if (std::any_of(frame.pixels.begin(), frame.pixels.end(),
+                        [colours](std::uint8_t index) { return index >= colours; }))
+            failWrite(
+                QStringLiteral("%1枚目の画像に色の表にない色番号があります。").arg(frames_ + 1));
         putFrame(frame, delay);
         previous_ = frame;
     }
 
     void finish() {
-        if (!gif_) failWrite(QStringLiteral("already finished"));
+        if (!gif_) failWrite(QStringLiteral("ファイルは既に閉じられています。"));
+        if (frames_ == 0) failWrite(QStringLiteral("画像がありません。"));
         int error = 0;
         const int closed = EGifCloseFile(gif_, &error);  // frees gif_ whatever the result
         gif_ = nullptr;
@@ -166,11 +173,12 @@ class GifWriter::Impl {
             static_cast<GifByteType>((kDisposeNone << 2) | (transparent ? 1 : 0)),
             static_cast<GifByteType>(delay & 0xFF), static_cast<GifByteType>(delay >> 8),
             static_cast<GifByteType>(transparent ? palette_.transparentIndex() : 0)};
-        check(EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, sizeof block, block));
+        check(
+            EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(sizeof block), block));
     }
 
     void putFrame(const IndexedFrame& frame, int delay) {
-        if (!gif_) failWrite(QStringLiteral("already finished"));
+        if (!gif_) failWrite(QStringLiteral("ファイルは既に閉じられています。"));
         if (frames_ == 0) {
             putControl(delay, false);
             check(EGifPutImageDesc(gif_, 0, 0, width_, height_, false, nullptr));

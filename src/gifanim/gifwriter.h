@@ -40,10 +40,11 @@ class GifWriter {
     GifWriter(const GifWriter&) = delete;
     GifWriter& operator=(const GifWriter&) = delete;
 
-    // Frames must have the writer's size. `delay` in 1/100 s.
+    // Frames must have the writer's size, indexed ones only indices of the
+    // palette's colours. `delay` in 1/100 s.
     void addFrame(const Rgb32View& view, int delay);
     void addFrame(const IndexedFrame& frame, int delay);
-    // Ends the file and, for a path, replaces the target with it.
+    // Ends the file (at least one frame) and, for a path, replaces the target with it.
     void finish();
 
     int frameCount() const;

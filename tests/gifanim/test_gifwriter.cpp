@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <functional>
 #include <random>
 #include <stdexcept>
 
@@ -407,6 +408,31 @@ TEST_F(GifFailure, FrameOfAnotherSizeIsRefused) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("10×10")));
     }
     EXPECT_TRUE(entries().isEmpty());
+}
+
+TEST_F(GifFailure, NoFramesOrForeignIndicesLeaveNoFile) {
+    const QString file = path("e.gif");
+    IndexedFrame bad{30, 20, std::vector<std::uint8_t>(600, 0)};
+    bad.pixels[599] = 16;  // the transparent slot of the 16 classic colours
+    const std::function<void(GifWriter&)> cases[] = {
+        [](GifWriter&) {},
+        [&](GifWriter& w) { w.addFrame(bad, 0); },
+        [&](GifWriter& w) {
+            w.addFrame(picture.view(), 0);
+            w.addFrame(bad, 0);
+        },
+    };
+    for (const auto& fill : cases) {
+        try {
+            GifWriter w(file, Palette{}, 30, 20);
+            fill(w);
+            w.finish();
+            ADD_FAILURE() << "no message";
+        } catch (const qrn::QrnError& e) {
+            expectMessageNames(e, file);
+        }
+        EXPECT_TRUE(entries().isEmpty());
+    }
 }
 
 TEST_F(GifFailure, ImgCtlRefusesBeforeWriting) {

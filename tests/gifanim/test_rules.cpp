@@ -9,6 +9,7 @@
 #include "dataset/error.h"
 #include "gifanim/gifexport.h"
 #include "gifanim/gifwriter.h"
+#include "gifanim/palette.h"
 
 using namespace qrn::gif;
 
@@ -188,6 +189,44 @@ TEST(GifRules, BadRequestsGetAMessage) {
             EXPECT_EQ(e.title(), QStringLiteral("アニメーション作成"));
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GifPalette, NearestColourAndTableSize) {
+    const Palette classic;
+    EXPECT_EQ(classic.colours().size(), 16u);
+    EXPECT_EQ(classic.transparentIndex(), 16);
+    EXPECT_EQ(classic.tableSize(), 32);
+    struct Case {
+        Rgb colour;
+        int index;
+    };
+    const Case cases[] = {
+        {0xC80A0A, 12},  // light red
+        {0x646464, 8},   // grey
+        {0x0000C8, 9},   // light blue, not navy
+        {0x404040, 0},   // black and grey tie: the lower index
+        {0xFFFFFF, 15}, {0x008080, 3}, {0xFF000000u | 0xC0C0C0, 7},  // alpha ignored
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(classic.nearest(c.colour), c.index) << std::hex << c.colour;
+
+    const Palette canvas{0xF0F0F0, 0x000000, 0xF0F0F0};
+    EXPECT_EQ(canvas.colours().size(), 17u);  // black is classic, the face colour once
+    EXPECT_EQ(canvas.nearest(0xEBEBEB), 16);
+    EXPECT_EQ(canvas.transparentIndex(), 17);
+}
+
+TEST(GifPalette, MapperCacheAgreesAfterManyColours) {
+    // More distinct colours than the cache keeps, twice over.
+    const Palette palette{0xF0F0F0};
+    ColourMapper mapper(palette);
+    for (int pass = 0; pass < 2; ++pass)
+        for (std::uint32_t c = 0; c < 0x1000000; c += 0x1013)
+            ASSERT_EQ(mapper.map(0xFF000000u | c), palette.nearest(c)) << std::hex << c;
 }
 
 }  // namespace
