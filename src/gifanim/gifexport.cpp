@@ -1,0 +1,126 @@
+#include "gifanim/gifexport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "dataset/error.h"
+#include "dataset/numbers.h"
+#include "gifanim/gifwriter.h"
+
+namespace qrn::gif {
+
+namespace {
+
+[[noreturn]] void fail(const QString& message) { throw QrnError(message, kGifTitle); }
+
+}  // namespace
+
+std::optional<std::int64_t> imageCount(double start, double end, double every) {
+    if (!std::isfinite(start) || !std::isfinite(end) || !std::isfinite(every) || !(every > 0))
+        return std::nullopt;
+    const double images = std::floor(std::floor(end - start) / every) + 1;
+    // Inside ±9e18 the conversion to 64 bits is exact and defined.
+    if (!std::isfinite(images) || std::fabs(images) > 9.0e18) return std::nullopt;
+    return static_cast<std::int64_t>(images);
+}
+
+QString imageCountText(const ExportTexts& texts) {
+    const auto count = imageCount(num::leadingValue(texts.start), num::leadingValue(texts.end),
+                                  num::leadingValue(texts.every));
+    if (!count || *count < 1) return QStringLiteral("0");
+    return num::formatGeneralQ(static_cast<double>(*count));
+}
+
+std::optional<int> delayValue(double every, double speed) {
+    if (!std::isfinite(every) || !std::isfinite(speed) || !(speed > 0)) return std::nullopt;
+    const double seconds = num::roundHalfEven(every / speed);
+    if (!std::isfinite(seconds) || seconds < 0 || seconds * 100 > kMaxDelay) return std::nullopt;
+    return static_cast<int>(seconds) * 100;
+}
+
+std::optional<QString> openingEndText(const QString& intervalText, int stepMax) {
+    const auto interval = num::strictValue(intervalText);
+    if (!interval) return std::nullopt;
+    return num::formatGeneralQ(*interval * stepMax);
+}
+
+int ExportPlan::stepAt(std::int32_t i) const {
+    const double step = num::roundHalfEven((start + i * every) / interval);
+    // planExport keeps every time inside the data; this only absorbs rounding
+    // of the last image's time and any misuse of the index.
+    if (!(step >= 0)) return 0;
+    if (step > stepMax) return stepMax;
+    return static_cast<int>(step);
+}
+
+ExportPlan planExport(const ExportRequest& request) {
+    const ExportTexts& texts = request.texts;
+    ExportPlan plan;
+    plan.path = request.path;
+    if (request.path.trimmed().isEmpty()) fail(QStringLiteral("出力ファイルを指定してください。"));
+
+    const auto interval = num::strictValue(request.intervalText);
+    if (!interval || !std::isfinite(*interval) || !(*interval > 0))
+        fail(QStringLiteral("計算間隔「%1」が正しくありません。0より大きい数値を指定してください。")
+                 .arg(request.intervalText));
+    if (request.stepMax < 0) fail(QStringLiteral("時間データがありません。"));
+    plan.interval = *interval;
+    plan.stepMax = request.stepMax;
+
+    plan.every = num::leadingValue(texts.every);
+    if (!std::isfinite(plan.every) || !(plan.every > 0))
+        fail(QStringLiteral("作成間隔(s)には0より大きい値を入力してください。"));
+    const double speed = num::leadingValue(texts.speed);
+    if (!std::isfinite(speed) || !(speed > 0))
+        fail(QStringLiteral("描画速度には0より大きい値を入力してください。"));
+    const auto delay = delayValue(plan.every, speed);
+    if (!delay)
+        fail(
+            QStringLiteral("作成間隔(s)÷描画速度が大きすぎます。"
+                           "GIFファイルの1枚の表示時間は655秒までです。"));
+    plan.delay = *delay;
+
+    plan.start = num::leadingValue(texts.start);
+    if (!std::isfinite(plan.start) || plan.start < 0)
+        fail(QStringLiteral("開始時間(s)には0以上の値を入力してください。"));
+
+    // An end beyond the data is cut to the data's end, through the box's text.
+    const double dataEnd = plan.interval * plan.stepMax;
+    plan.endText = texts.end;
+    double end = num::leadingValue(texts.end);
+    if (dataEnd < end) {
+        plan.endText = num::formatGeneralQ(dataEnd);
+        plan.endCapped = true;
+        end = num::leadingValue(plan.endText);
+    }
+    if (plan.start > dataEnd)
+        fail(QStringLiteral("開始時間(s)がデータの終了時間(%1秒)を超えています。")
+                 .arg(num::formatGeneralQ(dataEnd)));
+
+    const auto count = imageCount(plan.start, end, plan.every);
+    if (!count || *count < 1)
+        fail(QStringLiteral("終了時間(s)には開始時間(s)以上の値を入力してください。"));
+    if (*count > std::numeric_limits<std::int32_t>::max())
+        fail(QStringLiteral("画像枚数が多すぎます。作成間隔(s)を大きくしてください。"));
+    plan.count = static_cast<std::int32_t>(*count);
+    return plan;
+}
+
+void exportAnimation(const ExportPlan& plan, const Palette& palette, const DrawFrame& draw,
+                     const ExportProgress& progress) {
+    if (plan.count < 1) fail(QStringLiteral("画像がありません。"));
+    std::unique_ptr<GifWriter> writer;
+    for (std::int32_t i = 0; i < plan.count; ++i) {
+        const Rgb32View view = draw(plan.stepAt(i));
+        if (view.isNull()) fail(QStringLiteral("画面を取り込めません。"));
+        if (!writer)
+            writer = std::make_unique<GifWriter>(plan.path, palette, view.width, view.height);
+        writer->addFrame(view, plan.delay);
+        if (progress) progress(i + 1, plan.count);
+    }
+    writer->finish();
+}
+
+}  // namespace qrn::gif
