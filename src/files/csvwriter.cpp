@@ -39,15 +39,20 @@ struct FilePlan {
     std::vector<Column> columns;
 };
 
-QString createError(const QString& path) {
-    return QStringLiteral("出力ファイル") + QDir::toNativeSeparators(path) +
-           QStringLiteral("を作成できません。");
+// Same wording as the binary dataset writer: which file, then why.
+QString saveError(const QString& path, const QString& reason) {
+    return QStringLiteral("ファイル %1 に保存できませんでした。")
+               .arg(QDir::toNativeSeparators(path)) +
+           QLatin1Char('\r') + reason;
 }
 
-QString writeError(const QString& path) {
-    return QStringLiteral("出力ファイル") + QDir::toNativeSeparators(path) +
-           QStringLiteral("に書き込めません。");
-}
+const QString kCannotCreate = QStringLiteral(
+    "ファイルを作成できません（フォルダーがない、書き込みが禁止されている、または使用中です）。");
+const QString kCannotWrite = QStringLiteral(
+    "書き込み中にエラーが発生しました（ディスクの空き容量が足りない可能性があります）。");
+const QString kInUse = QStringLiteral("ファイルが使用中か、書き込みが禁止されています。");
+const QString kCannotFinish = QStringLiteral(
+    "ファイルを書き終えられませんでした（ディスクの空き容量が足りないか、ファイルが使用中です）。");
 
 QString missingData(const QString& what) {
     return what + QStringLiteral("のデータが読み込まれていません。");
@@ -198,12 +203,13 @@ char* appendCell(char* p, const Column& c, const Sources& src, std::size_t i) {
 class Output {
   public:
     explicit Output(const QString& path) : file_(path) {
-        if (!file_.open(QIODevice::WriteOnly)) throw QrnError(createError(path), kWriteErrorTitle);
+        if (!file_.open(QIODevice::WriteOnly))
+            throw QrnError(saveError(path, kCannotCreate), kWriteErrorTitle);
     }
     void write(const char* data, std::size_t n) {
         if (n == 0) return;
         if (file_.write(data, static_cast<qint64>(n)) != static_cast<qint64>(n))
-            throw QrnError(writeError(file_.fileName()), kWriteErrorTitle);
+            throw QrnError(saveError(file_.fileName(), kCannotWrite), kWriteErrorTitle);
         bytes_ += n;
     }
     QSaveFile& file() { return file_; }
@@ -266,7 +272,8 @@ CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& 
         out.write(begin, static_cast<std::size_t>(p - begin));
         // Hand everything to the temporary now, so that a full disk shows here
         // and not while the targets are being replaced.
-        if (!out.file().flush()) throw QrnError(writeError(plan.path), kWriteErrorTitle);
+        if (!out.file().flush())
+            throw QrnError(saveError(plan.path, kCannotWrite), kWriteErrorTitle);
         rowsDone += steps.count;
         result.bytes += out.bytes();
         result.files.push_back(plan.path);
@@ -280,12 +287,12 @@ CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& 
         if (QFileInfo::exists(path)) {
             QFile probe(path);
             if (!probe.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-                throw QrnError(writeError(path), kWriteErrorTitle);
+                throw QrnError(saveError(path, kInUse), kWriteErrorTitle);
         }
     }
     for (const auto& out : outputs) {
         if (!out->file().commit())
-            throw QrnError(writeError(out->file().fileName()), kWriteErrorTitle);
+            throw QrnError(saveError(out->file().fileName(), kCannotFinish), kWriteErrorTitle);
     }
     host.progress(1.0);
     return result;
