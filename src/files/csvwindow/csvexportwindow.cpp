@@ -436,7 +436,7 @@ void CsvExportWindow::exportCsv() {
         } catch (const std::exception& e) {
             errorTitle = kWriteErrorTitle;
             errorText = QDir::toNativeSeparators(sel_.outputPath) +
-                        QStringLiteral("を出力できませんでした。\n") + QString::fromUtf8(e.what());
+                        QStringLiteral("を出力できませんでした。\r") + QString::fromUtf8(e.what());
         }
         label5_->setVisible(false);
         progress_->setVisible(false);

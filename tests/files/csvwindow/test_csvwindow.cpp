@@ -160,6 +160,7 @@ class TestCsvWindow : public QObject {
     void opening_data();
     void opening();
     void openingTexts();
+    void captionsAndTips();
     void nodeScrollMapping();
     void beamScrollMapping();
     void selectAll_data();
@@ -280,6 +281,54 @@ void TestCsvWindow::openingTexts() {
         for (const char* box : {"Check1", "Check5", "Check8"})
             QVERIFY(!child<QCheckBox>(w, QString::fromLatin1(box))->isChecked());
     }
+}
+
+void TestCsvWindow::captionsAndTips() {
+    const Dataset d = makeDataset(3, 2);
+    const CsvExportWindow w(d, QStringLiteral("/tmp/run.csv"), kDt, QString());
+    struct Case {
+        const char* name;
+        QString caption, tip;
+    };
+    const QString node = QStringLiteral("出力させたいノード情報にチェックを付けます。");
+    const QString time = QStringLiteral("出力する時間範囲を指定します。");
+    const Case cases[] = {
+        {"Check2_0", QStringLiteral("1001"), node},
+        {"Check3_9", QString(), node},
+        {"Check4_4", QString(), node},
+        {"Check6_0", QString(), node},
+        {"Label6_1", QStringLiteral("502"), QStringLiteral("Beam軸力ノードNo.")},
+        {"Check7_1", QStringLiteral("2"), QStringLiteral("軸力の種別コード")},
+        {"Check1", QStringLiteral("張力データ出力"),
+         QStringLiteral("HISﾌｧｲﾙに出力されている全ての張力データが出力されます。")},
+        {"Check5", QStringLiteral("変位ﾃﾞｰﾀに初期位置を付加"),
+         QStringLiteral("移動量に初期座標位置データを加算して出力します。")},
+        {"Check8", QStringLiteral("軸毎にファイルを分割"), QString()},
+        {"Text1", QStringLiteral("0"), time},
+        {"Text2", QStringLiteral("0.2"), time},
+        {"Text3", kDt, QStringLiteral("出力時間間隔を指定します。")},
+        {"Command1", QStringLiteral("実行"), QStringLiteral("CSVﾌｧｲﾙ出力を実行します。")},
+        {"Command2", QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("CSVﾌｧｲﾙ出力をｷｬﾝｾﾙします。")},
+        {"Command3", QStringLiteral("全選択"), QString()},
+        {"Command4", QStringLiteral("参照"), QString()},
+    };
+    for (const Case& c : cases) {
+        QWidget* widget = child<QWidget>(w, QString::fromLatin1(c.name));
+        QString caption;
+        if (auto* b = qobject_cast<QAbstractButton*>(widget)) caption = b->text();
+        if (auto* l = qobject_cast<QLabel*>(widget)) caption = l->text();
+        if (auto* e = qobject_cast<QLineEdit*>(widget)) caption = e->text();
+        QVERIFY2(caption == c.caption, c.name);
+        QVERIFY2(widget->toolTip() == c.tip, c.name);
+    }
+    QStringList labels;
+    for (const QLabel* l : w.findChildren<QLabel*>())
+        if (l->objectName().isEmpty()) labels << l->text();
+    for (const char* text : {"ノードNo.", "X軸", "Y軸", "Z軸", "θ", "出力コード", "出力時間", "s～",
+                             "s", "出力間隔", "出力ファイル名"})
+        QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
+    QCOMPARE(child<QGroupBox>(w, QStringLiteral("BeamFrame"))->title(),
+             QStringLiteral("Beam軸力データ"));
 }
 
 void TestCsvWindow::nodeScrollMapping() {
