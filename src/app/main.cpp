@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <memory>
 
 #include "app/mainwindow.h"
 #include "dataset/dataset.h"
+#include "files/csvwindow/csvexportwindow.h"
 
 namespace {
 
@@ -44,6 +46,11 @@ int main(int argc, char** argv) {
     qrn::MainWindow window(data);
     LoadedSummary viewer(data);
     window.setViewerOpener([&viewer](int mode, bool) { viewer.showFor(mode); });
+    window.setCsvOpener([&window, &data] {
+        qrn::CsvExportWindow csv(data, window.Label1->text(), window.Text1->text(), data.DirPath,
+                                 &window);
+        csv.exec();
+    });
     window.show();
     QTimer::singleShot(0, &window, [&window] { window.showAbout(); });
     return QApplication::exec();
