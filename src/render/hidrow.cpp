@@ -182,8 +182,8 @@ bool Frame::cables() {
         const std::int32_t last = ds_.CableInfo(1, s);
         for (std::int32_t n = 0; n <= last; ++n) {
             const std::int64_t at = s + n * stride;
-            const auto px = num::roundToInt32((scrX[at] - double(win_.left)) * ppuX_);
-            const auto py = num::roundToInt32((scrY[at] - double(win_.top)) * ppuY_);
+            const auto px = detail::roundPixel((scrX[at] - double(win_.left)) * ppuX_);
+            const auto py = detail::roundPixel((scrY[at] - double(win_.top)) * ppuY_);
             if (px && py) {
                 pts[n] = {*px, *py};
             } else if (stops()) {
