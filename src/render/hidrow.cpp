@@ -1,0 +1,283 @@
+#include "render/hidrow.h"
+
+#include <cmath>
+
+#include "dataset/numbers.h"
+#include "render/detail.h"
+
+namespace qrn::render {
+
+using detail::f32;
+
+int markerPaletteIndex(int markerOrdinal) {
+    int k = 1;
+    for (int i = 0; i <= markerOrdinal % 7; ++i) k = (k + 1) % 7;
+    return k + 1;
+}
+
+namespace {
+
+// Pixel coordinates a drawing statement may use: finite and within 32 bits
+// once rounded.
+bool pixelOk(double v) { return std::isfinite(v) && std::fabs(v) < 2147483647.0; }
+
+class Frame {
+  public:
+    Frame(ViewMode mode, const Dataset& ds, ViewerState& st, const ControlValues& c, Canvas& cv)
+        : mode_(mode), ds_(ds), st_(st), c_(c), cv_(cv), t_(c.HScroll1) {}
+
+    FrameEnd run();
+
+  private:
+    // A statement could not run: normal mode ends the frame, real mode goes on.
+    bool stops() const { return mode_ == ViewMode::Normal; }
+    void projectNormal();
+    void projectReal();
+    void tensionReadout();
+    bool cables();
+    bool markers(std::int16_t kt);
+    bool beams();
+    bool drawable(double x, double y) const {
+        return pixelOk((x - win_.left) * ppuX_) && pixelOk((y - win_.top) * ppuY_);
+    }
+
+    ViewMode mode_;
+    const Dataset& ds_;
+    ViewerState& st_;
+    const ControlValues& c_;
+    Canvas& cv_;
+    std::int64_t t_;
+    ScaleOrigin win_;
+    double ppuX_ = 0, ppuY_ = 0;
+};
+
+FrameEnd Frame::run() {
+    cv_.setScaleWindow(st_.Window);
+    const bool ok = detail::geometryOk(ds_);
+    if (ok) {
+        detail::recreate(st_.ScrX, ds_);
+        detail::recreate(st_.ScrY, ds_);
+        st_.PolyPts.create({Bounds{0, ds_.NodeMax}});
+    } else {
+        st_.ScrX.clear();
+        st_.ScrY.clear();
+        st_.PolyPts.clear();
+    }
+    if (!ok || !detail::historyOk(ds_, t_)) return FrameEnd::NoData;
+
+    if (mode_ == ViewMode::Normal)
+        projectNormal();
+    else
+        projectReal();
+    tensionReadout();
+
+    if (!c_.Check2) cv_.clear();
+    cv_.setFillColor(kPalette[0]);
+    if (const auto lw = boxInt16(c_.Text4))
+        cv_.setLineWidth(*lw);
+    else if (stops())
+        return FrameEnd::Stopped;
+
+    win_ = cv_.scaleOrigin();
+    ppuX_ = st_.PixPerUnitX;
+    ppuY_ = st_.PixPerUnitY;
+    if (!cables()) return FrameEnd::Stopped;
+
+    std::int16_t kt = 0;  // stays 0 when the box does not fit 16 bits (real mode)
+    if (const auto v = boxInt16(c_.Text2))
+        kt = *v;
+    else if (stops())
+        return FrameEnd::Stopped;
+    if (!markers(kt)) return FrameEnd::Stopped;
+    if (!beams()) return FrameEnd::Stopped;
+    return FrameEnd::Complete;
+}
+
+void Frame::projectNormal() {
+    const std::int32_t cm = ds_.CableMax;
+    const bool nearLow = c_.Check3 == 1;
+    const std::int32_t comp = c_.Check1 ? -1 : 0;  // "横向": x displacement sideways
+    const double H = 2.0 * c_.HScroll2;
+    const double V = 2.0 * c_.VScroll1;
+    const double m = boxValue(c_.Text7);
+    const double depthMax = st_.DepthMax;
+    const double nearScale = st_.NearScale;
+    // Without any depth (DepthMax 0) there is nothing to skew along.
+    const bool skew = depthMax != 0.0;
+    const bool mulOk = st_.DepthMul.bounds() == st_.ScrX.bounds();
+
+    auto project = [&](std::int32_t s, std::int32_t n) {
+        const double x = ds_.NodePos(s, 0, n);
+        const double y = ds_.NodePos(s, 1, n);
+        const double z = ds_.NodePos(s, 2, n);
+        const double dh = ds_.NodeDisp(s, comp, n, t_);
+        const double dv = ds_.NodeDisp(s, 1, n, t_);
+        const double M = mulOk ? st_.DepthMul(s, n) : 0.0;
+        const double lateral = (dh * m / 1000.0 + y) * 100.0 / nearScale;
+        const double vertical = (dv * m / 1000.0 + z) * 100.0 / nearScale;
+        double sx, sy;
+        if (nearLow) {
+            const double skewX = skew ? (depthMax - x) * H / depthMax : 0.0;
+            const double skewY = skew ? (depthMax - x) * V / depthMax : 0.0;
+            sx = (skewX - lateral) * M;
+            sy = (vertical + skewY) * M;
+        } else {
+            const double skewX = skew ? H * x / depthMax : 0.0;
+            const double skewY = skew ? V * x / depthMax : 0.0;
+            sx = (lateral + skewX) * M;
+            sy = (vertical + skewY) * M;
+        }
+        st_.ScrX(s, n) = f32(sx);
+        st_.ScrY(s, n) = f32(sy);
+    };
+    for (std::int32_t s = 0; s <= cm; ++s)
+        for (std::int32_t n = 0; n <= ds_.CableInfo(1, s); ++n) project(s, n);
+    for (std::int32_t n = 0; n <= ds_.BeamNodeMax; ++n) project(cm + 1, n);
+}
+
+void Frame::projectReal() {
+    const std::int32_t cm = ds_.CableMax;
+    // Without a matching projection (no Jousu yet for this dataset) every
+    // node stays at the origin.
+    const auto want =
+        std::array<Bounds, 3>{Bounds{0, cm + 1LL}, Bounds{0, ds_.NodeMax}, Bounds{0, 2}};
+    if (st_.CoefX.bounds() != want || st_.CoefY.bounds() != want ||
+        st_.BasePos.bounds() !=
+            std::array<Bounds, 3>{Bounds{0, cm + 1LL}, Bounds{0, ds_.NodeMax}, Bounds{0, 1}})
+        return;
+    const double m = boxValue(c_.Text7);
+    auto project = [&](std::int32_t s, std::int32_t n) {
+        const double dx = ds_.NodeDisp(s, -1, n, t_) / 1000.0;
+        const double dy = ds_.NodeDisp(s, 0, n, t_) / 1000.0;
+        const double dz = ds_.NodeDisp(s, 1, n, t_) / 1000.0;
+        const double sx =
+            (dx * st_.CoefX(s, n, 0) + dy * st_.CoefX(s, n, 1) + dz * st_.CoefX(s, n, 2)) * m;
+        const double sy =
+            (dx * st_.CoefY(s, n, 0) + dy * st_.CoefY(s, n, 1) + dz * st_.CoefY(s, n, 2)) * m;
+        st_.ScrX(s, n) = f32(st_.BasePos(s, n, 0) + sx);
+        st_.ScrY(s, n) = f32(st_.BasePos(s, n, 1) + sy);
+    };
+    for (std::int32_t s = 0; s <= cm; ++s)
+        for (std::int32_t n = 0; n <= ds_.CableInfo(1, s); ++n) project(s, n);
+    for (std::int32_t n = 0; n <= ds_.BeamNodeMax; ++n) project(cm + 1, n);
+}
+
+void Frame::tensionReadout() {
+    // A record index left over from an earlier dataset shows nothing new
+    // rather than ending the frame; activation brings it back into range.
+    if (ds_.TensionHist.contains(t_, st_.TensSel))
+        st_.TensionText = QString::fromStdString(num::formatKg(ds_.TensionHist(t_, st_.TensSel)));
+    if (!ds_.TensionHist.contains(t_, 0)) return;
+    const float p = ds_.TensionHist(t_, 0);
+    if (st_.GaugeMax < p) st_.GaugeMax = p;
+    if (p > 0) st_.GaugeValue = p;
+}
+
+bool Frame::cables() {
+    PixelPoint* pts = st_.PolyPts.data();
+    const float* scrX = st_.ScrX.data();
+    const float* scrY = st_.ScrY.data();
+    const std::int64_t stride = st_.ScrX.stride(1);
+    for (std::int32_t s = 0; s <= ds_.CableMax; ++s) {
+        const std::int32_t last = ds_.CableInfo(1, s);
+        for (std::int32_t n = 0; n <= last; ++n) {
+            const std::int64_t at = s + n * stride;
+            const auto px = detail::roundPixel((scrX[at] - double(win_.left)) * ppuX_);
+            const auto py = detail::roundPixel((scrY[at] - double(win_.top)) * ppuY_);
+            if (px && py) {
+                pts[n] = {*px, *py};
+            } else if (stops()) {
+                return false;
+            } else {
+                // Real mode keeps the point as it was (the previous cable's, or 0).
+                if (px) pts[n].x = *px;
+                if (py) pts[n].y = *py;
+            }
+        }
+        cv_.polyline(pts, last + 1);
+    }
+    return true;
+}
+
+bool Frame::markers(std::int16_t kt) {
+    if (st_.MarkerStep <= 0) return true;
+    // Normal mode: the near-low view turns the bars the other way. Real mode:
+    // looking from behind (|angle| > 90) turns them back.
+    const double dir = mode_ == ViewMode::Normal
+                           ? (c_.Check3 == 1 ? -1.0 : 1.0)
+                           : (c_.HScroll2 >= -90 && c_.HScroll2 <= 90 ? -1.0 : 1.0);
+    const double sizeDiv = 6.0 - c_.Slider2;
+    const double zoom = st_.Zoom;
+    const float radius = f32(0.3 / sizeDiv / zoom);
+    const double d = 2.0 / sizeDiv / zoom;
+    const bool radiusOk = pixelOk(double(radius) * ppuX_);
+    const std::int32_t step = st_.MarkerStep;
+    for (std::int32_t s = 0; s <= ds_.CableMax; ++s) {
+        const std::int32_t last = ds_.CableInfo(1, s);
+        int k = 1;
+        for (std::int32_t n = step; n <= last - 1; n += step) {
+            k = (k + 1) % 7;
+            const Rgb colour = kPalette[static_cast<std::size_t>(k + 1)];
+            const double x = st_.ScrX(s, n);
+            const double y = st_.ScrY(s, n);
+            if (radiusOk && drawable(x, y))
+                cv_.circle(float(x), float(y), radius, colour);
+            else if (stops())
+                return false;
+            if (kt > 0) {
+                const double theta =
+                    (ds_.NodeDisp(s, 2, n, t_) + double(ds_.NodeTwist0(s, n))) * dir / 1000.0 * kt;
+                const double cs = d * std::cos(theta);
+                const double sn = d * std::sin(theta);
+                const float x1 = f32(x - cs), y1 = f32(y - sn);
+                const float x2 = f32(x + cs), y2 = f32(y + sn);
+                if (drawable(x1, y1) && drawable(x2, y2))
+                    cv_.line(x1, y1, x2, y2, colour);
+                else if (stops())
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool Frame::beams() {
+    if (ds_.BeamElemMax < 0) return true;
+    cv_.setLineWidth(2);
+    if (!ds_.BeamElem.contains(0, 0, 0) || !ds_.BeamElem.contains(1, 1, ds_.BeamElemMax))
+        return !stops();
+    for (std::int32_t e = 0; e <= ds_.BeamElemMax; ++e) {
+        const std::int32_t sA = ds_.BeamElem(0, 0, e), nA = ds_.BeamElem(0, 1, e);
+        const std::int32_t sB = ds_.BeamElem(1, 0, e), nB = ds_.BeamElem(1, 1, e);
+        if (!st_.ScrX.contains(sA, nA) || !st_.ScrX.contains(sB, nB)) {
+            if (stops()) return false;
+            continue;
+        }
+        const float x1 = st_.ScrX(sA, nA), y1 = st_.ScrY(sA, nA);
+        const float x2 = st_.ScrX(sB, nB), y2 = st_.ScrY(sB, nB);
+        if (drawable(x1, y1) && drawable(x2, y2))
+            cv_.line(x1, y1, x2, y2, kPalette[1]);
+        else if (stops())
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+FrameEnd HiDrow(ViewMode mode, const Dataset& ds, ViewerState& st, const ControlValues& c,
+                Canvas& cv) {
+    const FrameEnd end = Frame(mode, ds, st, c, cv).run();
+    st.LastFrame = end;
+    return end;
+}
+
+FrameEnd HiDrowNormal(const Dataset& ds, ViewerState& st, const ControlValues& c, Canvas& cv) {
+    return HiDrow(ViewMode::Normal, ds, st, c, cv);
+}
+
+FrameEnd HiDrowReal(const Dataset& ds, ViewerState& st, const ControlValues& c, Canvas& cv) {
+    return HiDrow(ViewMode::Real, ds, st, c, cv);
+}
+
+}  // namespace qrn::render

@@ -1,0 +1,138 @@
+#include "render/jousu.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/detail.h"
+
+namespace qrn::render {
+
+using detail::f32;
+
+bool JousuNormal(const Dataset& ds, ViewerState& st, const ControlValues& c) {
+    st.PerspRatio = f32(boxValue(c.Text1[0]));
+    st.NearScale = f32(boxValue(c.Text1[1]));
+    const auto marker = boxInt16(c.Text1[2]);
+    if (!marker) return false;
+    st.MarkerStep = *marker;
+    if (!detail::geometryOk(ds)) return false;
+
+    const std::int32_t cm = ds.CableMax;
+    const std::int32_t beamSlot = cm + 1;
+    if (st.DepthMul.bounds() != std::array<Bounds, 2>{Bounds{0, beamSlot}, Bounds{0, ds.NodeMax}})
+        st.DepthMul.create({Bounds{0, beamSlot}, Bounds{0, ds.NodeMax}});
+
+    st.DepthMin = 0.0f;
+    st.DepthMax = 0.0f;
+    for (std::int32_t i = 0; i <= cm; ++i) {
+        const float v = ds.NodePos(i, 0, ds.CableInfo(1, i));
+        if (st.DepthMax < v) st.DepthMax = v;
+    }
+    if (st.DepthMax == 0.0f) {
+        for (std::int32_t n = 0; n <= ds.NodeMax; ++n) {
+            const float v = ds.NodePos(beamSlot, 0, n);
+            if (st.DepthMax < v) st.DepthMax = v;
+            if (st.DepthMin > v) st.DepthMin = v;
+        }
+    }
+
+    // With every depth equal (a model drawn in the y-z plane) there is no
+    // per-metre step: the ratio counts as 1 and every node gets full size,
+    // instead of the infinite exponent of an empty depth range.
+    const double range = double(st.DepthMax) - double(st.DepthMin);
+    const bool flat = range == 0.0;
+    const double ratio = flat ? 1.0 : double(st.PerspRatio);
+    st.DepthBase = flat ? 1.0f : f32(std::pow(double(st.PerspRatio), 1.0 / range));
+
+    const bool nearLow = c.Check3 == 1;
+    const double depthMax = st.DepthMax;
+    const double base = st.DepthBase;
+    auto multiplier = [&](std::int32_t s, std::int32_t n) {
+        const double x = ds.NodePos(s, 0, n);
+        const double e = nearLow ? depthMax - x : x;
+        st.DepthMul(s, n) = f32(std::pow(base, e) / ratio);
+    };
+    // Nodes below the first node keep their multipliers (0 after creation).
+    const std::int32_t first = std::max(ds.FirstNode, 0);
+    for (std::int32_t i = 0; i <= cm; ++i)
+        for (std::int32_t n = first; n <= ds.CableInfo(1, i); ++n) multiplier(i, n);
+    for (std::int32_t n = 0; n <= ds.BeamNodeMax; ++n) multiplier(beamSlot, n);
+    return true;
+}
+
+bool JousuReal(const Dataset& ds, ViewerState& st, const ControlValues& c) {
+    if (!detail::geometryOk(ds)) return false;
+    const std::int32_t cm = ds.CableMax;
+    const std::int32_t beamSlot = cm + 1;
+    detail::recreate(st.BasePos, ds, 1);
+    detail::recreate(st.CoefX, ds, 2);
+    detail::recreate(st.CoefY, ds, 2);
+
+    if (const auto marker = boxInt16(c.Text1[2])) st.MarkerStep = *marker;
+
+    st.XMax = 0.0f;
+    st.XMin = 0.0f;
+    for (std::int32_t i = 0; i <= cm; ++i) {
+        const float v = ds.NodePos(i, 0, ds.CableInfo(1, i));
+        if (st.XMax < v) st.XMax = v;
+    }
+    if (st.XMax == 0.0f) {
+        for (std::int32_t n = 0; n <= ds.NodeMax; ++n) {
+            const float v = ds.NodePos(beamSlot, 0, n);
+            if (st.XMax < v) st.XMax = v;
+            if (st.XMin > v) st.XMin = v;
+        }
+    }
+    for (std::int32_t n = 0; n <= ds.NodeMax; ++n) {
+        for (std::int32_t i = 0; i <= beamSlot; ++i) {
+            const float v = ds.NodePos(i, 2, n);
+            if (st.ZMax < v) st.ZMax = v;
+            if (st.ZMin > v) st.ZMin = v;
+        }
+    }
+    st.CentreX = f32((double(st.XMax) + st.XMin) * 0.5);
+    st.CentreZ = f32((double(st.ZMax) + st.ZMin) * 0.5);
+
+    const double alpha = c.VScroll1 * kPiApprox / 180.0;
+    const double beta = c.HScroll2 * kPiApprox / 180.0;
+    const double sa = f32(std::sin(alpha));
+    const double ca = f32(std::cos(alpha));
+    const double sb = f32(std::sin(beta));
+    const double cb = f32(std::cos(beta));
+    const double D = f32(boxValue(c.Text1[0]));
+    const double W = boxValue(c.Text1[1]);
+    const double D2 = std::pow(D, 2.0);
+
+    auto project = [&](std::int32_t i, std::int32_t n) {
+        const double X = f32(double(ds.NodePos(i, 0, n)) - st.CentreX);
+        const double Y = ds.NodePos(i, 1, n);
+        const double Z = f32(double(ds.NodePos(i, 2, n)) - st.CentreZ);
+        const double q = X * ca * cb + D - Y * sb * ca + Z * sa;
+        const double u = X * sa * cb + Z * ca - Y * sb * sa;
+        const double w = -X * sb * ca + Y * cb;
+        const double r = std::sqrt(std::pow(q, 2.0) + std::pow(u, 2.0) + std::pow(w, 2.0));
+        const float kf = f32(D2 / q / r * 100.0 / W);
+        const double k = kf;
+        st.BasePos(i, n, 0) = f32((-X * sb - Y * cb) * k);
+        st.BasePos(i, n, 1) = f32((-X * sa * cb + Y * sb * sa + Z * ca) * k);
+        st.CoefX(i, n, 0) = f32(-sb * k);
+        st.CoefX(i, n, 1) = f32(-cb * k);
+        const double dz2 = std::pow(D + Z, 2.0);
+        st.CoefX(i, n, 2) = f32((sa * sb * D * X / dz2 + sa * cb * D * Y / dz2) * 100.0 / W);
+        st.CoefY(i, n, 2) = f32(ca * k);
+        st.CoefY(i, n, 0) = f32(-sa * cb * k);
+        st.CoefY(i, n, 1) = f32(sb * sa * k);
+    };
+    // Nodes below the first node keep zero coefficients and land at the origin.
+    const std::int32_t first = std::max(ds.FirstNode, 0);
+    for (std::int32_t i = 0; i <= cm; ++i)
+        for (std::int32_t n = first; n <= ds.CableInfo(1, i); ++n) project(i, n);
+    for (std::int32_t n = 0; n <= ds.BeamNodeMax; ++n) project(beamSlot, n);
+    return true;
+}
+
+bool Jousu(ViewMode mode, const Dataset& ds, ViewerState& st, const ControlValues& c) {
+    return mode == ViewMode::Real ? JousuReal(ds, st, c) : JousuNormal(ds, st, c);
+}
+
+}  // namespace qrn::render

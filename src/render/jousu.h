@@ -1,0 +1,28 @@
+#pragma once
+// Per-view precomputation, run whenever the view parameters change:
+// normal mode fills the depth multipliers, real mode the perspective base
+// positions and displacement coefficients. Neither draws.
+
+#include "dataset/dataset.h"
+#include "render/controls.h"
+#include "render/viewerstate.h"
+
+namespace qrn::render {
+
+// Normal mode. Returns false when the marker spacing does not fit 16 bits:
+// the computation stops there (the two ratios read before it are kept) and
+// the caller draws no frame. Also false when the dataset holds no geometry.
+bool JousuNormal(const Dataset& ds, ViewerState& st, const ControlValues& c);
+
+// Real mode. A statement that fails is skipped and the rest still runs
+// (a marker spacing beyond 16 bits keeps the previous MarkerStep); nodes on
+// the eye plane get infinite or NaN values, which the frame drawing skips.
+// Returns false only when the dataset holds no geometry.
+bool JousuReal(const Dataset& ds, ViewerState& st, const ControlValues& c);
+
+bool Jousu(ViewMode mode, const Dataset& ds, ViewerState& st, const ControlValues& c);
+
+// Pi as the real-mode projection writes it.
+inline constexpr double kPiApprox = 3.1415926;
+
+}  // namespace qrn::render

@@ -1,0 +1,85 @@
+#pragma once
+// The state record of one viewer. It lives as long as the program (one per
+// display mode); the window and its controls may come and go around it.
+
+#include <QSize>
+#include <QString>
+#include <cstdint>
+
+#include "dataset/barray.h"
+#include "render/canvas.h"
+
+namespace qrn::render {
+
+enum class ViewMode { Normal, Real };
+
+enum class FrameEnd {
+    Complete,
+    // Normal mode only: a value could not be drawn (for example a pixel
+    // coordinate that is not finite or beyond 32 bits). The frame stopped
+    // there; what was drawn before stays on the canvas.
+    Stopped,
+    // Nothing to draw: the dataset holds no geometry or no history for the
+    // time step. ScrX/ScrY are empty or zero; the canvas is untouched.
+    NoData,
+};
+
+struct ViewerState {
+    // Playback: 0 frame loop running, 1 stop requested or stopped, 2 timer-driven.
+    std::int16_t PlayState = 0;
+
+    // First and second parameter box as numbers: normal mode "遠近倍率" and
+    // "近点ｽｹｰﾙ", real mode "視点距離" (EyeDist) and "中心視界幅" (CentreWidth).
+    float PerspRatio = 0.0f;
+    float NearScale = 0.0f;
+    float& EyeDist() { return PerspRatio; }
+    float& CentreWidth() { return NearScale; }
+    std::int16_t MarkerStep = 0;  // "ﾏｰｶｰ間隔", 0 = no markers
+
+    // Normal-mode depth multipliers [0..CableMax+1, 0..NodeMax].
+    BArray<float, 2> DepthMul;
+    float DepthMax = 0.0f;
+    float DepthMin = 0.0f;
+    float DepthBase = 0.0f;
+
+    // Real-mode projection. ZMax/ZMin accumulate over the viewer's life.
+    float XMax = 0.0f, XMin = 0.0f, ZMax = 0.0f, ZMin = 0.0f;
+    float CentreX = 0.0f, CentreZ = 0.0f;
+    BArray<float, 3> BasePos;  // [slot, node, 0..1] horizontal, vertical
+    BArray<float, 3> CoefX;    // [slot, node, 0..2] per metre of x, y, z displacement
+    BArray<float, 3> CoefY;
+
+    // Navigation and the coordinate window.
+    std::int16_t PanButton = 0;
+    float Zoom = 0.0f;  // 2 ^ display-size slider
+    std::int16_t ViewLeft = 0;
+    std::int16_t ViewWidth = 0;  // always 100 after a layout pass
+    std::int16_t ViewTop = 0;
+    std::int16_t ViewHeight = 0;  // negative: y grows upward
+    float PanX = 0.0f;
+    float PanY = 0.0f;
+    CoordWindow Window;  // the picture's user coordinate system
+
+    std::int32_t TensSel = 0;  // tension record shown in the bottom bar
+    std::int16_t StepInc = 0;  // "描画ｽﾃｯﾌﾟ"
+    float DownXY[2] = {0.0f, 0.0f};
+    float DownScroll[2] = {0.0f, 0.0f};
+
+    // Drawing buffers of the last frame; picking searches ScrX/ScrY.
+    float PixPerUnitX = 0.0f;
+    float PixPerUnitY = 0.0f;
+    BArray<float, 2> ScrX;  // [0..CableMax+1, 0..NodeMax] drawing units
+    BArray<float, 2> ScrY;
+    BArray<PixelPoint, 1> PolyPts;  // [0..NodeMax] pixels of the last cable drawn
+
+    // Bottom-bar read-outs kept by every frame: tension value label and the
+    // tension gauge (its maximum only grows while the window lives).
+    QString TensionText = QStringLiteral("   0kg");
+    float GaugeMax = 0.0f;
+    float GaugeValue = 0.0f;
+
+    QSize Client;                           // client area of the last layout pass
+    FrameEnd LastFrame = FrameEnd::NoData;  // how the last frame ended
+};
+
+}  // namespace qrn::render
