@@ -34,6 +34,9 @@ struct ReadRequest {
     QString intervalText = QStringLiteral("0.05");  // Text1 before the read
     // Bytes the displacement history may take; empty = what the machine has available.
     std::optional<std::uint64_t> memoryLimit;
+    // Whether work modes 2 and 3 were enabled before the read: a read that fails
+    // puts them back, as the previous dataset stays in memory.
+    bool saveExportEnabled = false;
 };
 
 struct ReadResult {
@@ -46,7 +49,10 @@ struct ReadResult {
 };
 
 // Reads into a fresh dataset and swaps it into `data` only when the read completed.
-// A missing settings file sets only data.StepMax to 0.
+// A missing settings file sets only data.StepMax to 0. A read that fails shows
+// its message, hides the busy label and puts back what it had changed in the
+// main window (DataReady, the interval box, work modes 2 and 3). The interval
+// text written back is the core's; the host applies its own box rules to it.
 ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& host);
 
 }  // namespace qrn

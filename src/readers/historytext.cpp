@@ -1,0 +1,414 @@
+#include "readers/historytext.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "dataset/numbers.h"
+#include "dataset/textfile.h"
+#include "readers/fields.h"
+#include "readers/histories.h"
+
+namespace qrn {
+namespace {
+
+constexpr std::size_t kDefaultWindow = std::size_t{64} << 20;
+constexpr std::size_t kFieldWidth = 12;
+// Below this many bytes of data a second thread costs more than it saves.
+constexpr std::size_t kMinParallelBytes = std::size_t{1} << 20;
+
+enum class Store : std::uint8_t { Disp, Tension, Beam };
+
+// A record whose values are kept, and where they go.
+struct Record {
+    Store store = Store::Disp;
+    std::int64_t offset = 0;   // element offset of time index 0 in the target array
+    std::int64_t strideT = 1;  // elements from one time index to the next
+    double m1 = 1.0;           // stored value = file value x m1 x m2, rounded
+    double m2 = 1.0;
+    std::int64_t j = 0;  // values counted so far
+};
+
+// The data lines of one record inside the part of the file handled at once.
+struct Segment {
+    std::size_t record;
+    std::size_t begin;  // line start
+    std::size_t end;    // line start (a header or the end of the part)
+};
+
+struct Targets {
+    std::int32_t* disp;
+    std::int16_t* tension;
+    std::int16_t* beam;
+    int n;
+    std::int64_t timeHi;
+};
+
+template <typename T, typename Round>
+void storeFields(std::string_view text, bool lfMode, const Segment& s, Record& r, T* base,
+                 int n, std::int64_t timeHi, Round round) {
+    LineSplitter lines(text.substr(0, s.end), lfMode);
+    lines.seek(s.begin);
+    std::string_view line;
+    std::int64_t j = r.j;
+    T* dst = base + r.offset;
+    const std::int64_t stride = r.strideT;
+    const double m1 = r.m1, m2 = r.m2;
+    const std::int64_t lastJ = timeHi * n;  // j beyond it lies past the time dimension
+    while (lines.next(line)) {
+        const std::size_t fieldCount = line.size() / kFieldWidth;
+        if (j > lastJ) {
+            j += static_cast<std::int64_t>(fieldCount);
+            continue;
+        }
+        const char* p = line.data();
+        for (std::size_t f = 0; f < fieldCount; ++f, ++j, p += kFieldWidth) {
+            if (j > lastJ) {
+                j += static_cast<std::int64_t>(fieldCount - f);
+                break;
+            }
+            if (n > 1 && j % n != 0) continue;
+            const double x = num::leadingValue(std::string_view(p, kFieldWidth));
+            if (const auto v = round(x * m1 * m2)) dst[(j / n) * stride] = *v;
+        }
+    }
+    r.j = j;
+}
+
+void parseSegment(std::string_view text, bool lfMode, const Segment& s, Record& r,
+                  const Targets& t) {
+    switch (r.store) {
+        case Store::Disp:
+            storeFields(text, lfMode, s, r, t.disp, t.n, t.timeHi, num::roundToInt32);
+            break;
+        case Store::Tension:
+            storeFields(text, lfMode, s, r, t.tension, t.n, t.timeHi, num::roundToInt16);
+            break;
+        case Store::Beam:
+            storeFields(text, lfMode, s, r, t.beam, t.n, t.timeHi, num::roundToInt16);
+            break;
+    }
+}
+
+// Capacity for `need` columns when an array must grow: half as much again, so
+// that thousands of records do not copy the array thousands of times.
+std::int64_t grownHi(std::int64_t need, std::int64_t currentHi) {
+    return std::max(need, currentHi + currentHi / 2 + 8);
+}
+
+class TextHistoryReader {
+public:
+    TextHistoryReader(Dataset& d, const QString& path, const UnitFactors& f, int& n,
+                      const HistoryReadOptions& o)
+        : d_(d), path_(path), f_(f), n_(n), o_(o), file_(TextFile::open(path)),
+          text_(file_.text()), lf_(file_.lfMode()) {}
+
+    void run() {
+        d_.StepMax = 0;
+        const std::size_t size = text_.size();
+        const std::size_t window = o_.windowBytes > 0 ? o_.windowBytes : kDefaultWindow;
+        bool inRecord = false;  // lines before the first header belong to no record
+        bool kept = false;
+        std::size_t pos = 0;
+        report(0.0);
+        while (pos < size) {
+            std::size_t wEnd = pos + window >= size ? size : lineStartFrom(pos + window);
+            std::size_t cursor = pos;
+            while (true) {
+                const std::size_t h = findHeader(cursor, wEnd);
+                const std::size_t segEnd = h == std::string_view::npos ? wEnd : h;
+                if (inRecord && kept && segEnd > cursor)
+                    segments_.push_back(Segment{records_.size() - 1, cursor, segEnd});
+                if (h == std::string_view::npos) break;
+                cursor = header(h, kept);
+                inRecord = true;
+                if (cursor > wEnd) wEnd = cursor;
+            }
+            parsePending();
+            // Only the record still open continues into the next part.
+            if (inRecord && kept && records_.size() > 1) {
+                records_.front() = records_.back();
+                records_.resize(1);
+            } else if (!kept) {
+                records_.clear();
+            }
+            pos = wEnd;
+            report(static_cast<double>(pos) / static_cast<double>(size));
+        }
+
+        if (d_.NodeDisp.empty()) {  // no header at all: one frame of the model at rest
+            d_.StepCount = 0;
+            AllocHistories(d_, n_, o_.memoryLimit, path_);
+        }
+        const std::int64_t timeHi = historyTimeHi(d_, n_);
+        const std::int64_t cap = timeHi * n_ + n_ - 1;
+        d_.StepMax = static_cast<std::int32_t>(std::min<std::int64_t>(stepMax_, cap));
+        trim(timeHi);
+    }
+
+private:
+    void report(double fraction) {
+        if (o_.host) o_.host->progress(fraction);
+    }
+
+    bool isLineStart(std::size_t q) const {
+        if (q == 0) return true;
+        if (lf_) return text_[q - 1] == '\n';
+        if (text_[q - 1] == '\r') return q >= text_.size() || text_[q] != '\n';
+        return text_[q - 1] == '\n' && q >= 2 && text_[q - 2] == '\r';
+    }
+
+    // The first line start at or after q.
+    std::size_t lineStartFrom(std::size_t q) const {
+        if (q >= text_.size()) return text_.size();
+        if (isLineStart(q)) return q;
+        if (!lf_ && text_[q - 1] == '\r') return q + 1;  // q is the LF of a CR LF
+        const char term = lf_ ? '\n' : '\r';
+        const void* hit = std::memchr(text_.data() + q, term, text_.size() - q);
+        if (!hit) return text_.size();
+        std::size_t r = static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data()) + 1;
+        if (!lf_ && r < text_.size() && text_[r] == '\n') ++r;
+        return r;
+    }
+
+    // The first header line starting in [from, limit); `from` is a line start.
+    // Numbers never hold an 'H', so searching for it skips the data lines quickly.
+    std::size_t findHeader(std::size_t from, std::size_t limit) const {
+        std::size_t q = from;
+        while (q < limit) {
+            const void* hit = std::memchr(text_.data() + q, 'H', limit - q);
+            if (!hit) return std::string_view::npos;
+            q = static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
+            if ((q == from || isLineStart(q)) && text_.substr(q, 7) == "HISTORY") return q;
+            ++q;
+        }
+        return std::string_view::npos;
+    }
+
+    // Reads the header at h and its count; returns the start of its data lines.
+    std::size_t header(std::size_t h, bool& kept) {
+        LineSplitter lines(text_, lf_);
+        lines.seek(h);
+        std::string_view head, second, countLine;
+        lines.next(head);
+        std::int32_t count = 0;
+        if (lines.next(second)) {
+            const std::size_t lfAt = second.find('\n');
+            bool haveCount = true;
+            if (lfAt != std::string_view::npos) {
+                countLine = second.substr(lfAt + 1);
+            } else {
+                haveCount = lines.next(countLine);
+            }
+            if (haveCount) count = std::max(0, fields::integer(countLine, 1, countLine.size()));
+        }
+
+        const std::string_view kind = fields::cols(head, 21, 4);
+        const std::string_view digitText = fields::cols(head, 40, 1);
+        const int digit = !digitText.empty() && digitText[0] >= '0' && digitText[0] <= '9'
+                              ? digitText[0] - '0'
+                              : 0;
+        const std::int32_t number = fields::integer(head, 52, 9);
+
+        Record r;
+        std::int32_t lin = 0, kukan = -1;
+        std::int64_t column = 0;
+        kept = false;
+        if (kind == "DISP") {
+            d_.NodeCHK(number, lin, kukan);
+            kept = digit >= 1 && digit <= 4 && kukan >= 0;
+            r.store = Store::Disp;
+        } else if (kind == "CABL") {
+            ++d_.TensionMax;
+            column = d_.TensionMax;
+            growTension();
+            d_.TensionElem(column) = number;
+            kept = digit == 1;
+            r.store = Store::Tension;
+        } else if (kind == "BEAM") {
+            ++d_.BeamRecCount;
+            column = d_.BeamRecCount - 1;
+            growBeamInfo();
+            d_.BeamRecInfo(0, column) = number;
+            d_.BeamRecInfo(1, column) = digit;
+            kept = true;
+            r.store = Store::Beam;
+        }
+
+        if (d_.StepCount == 0) {
+            parsePending();  // stored values must land before the arrays change
+            d_.StepCount = count;
+            AllocHistories(d_, n_, o_.memoryLimit, path_);
+        }
+        if (kind == "BEAM") growBeamHist();
+
+        if (kept) {
+            switch (r.store) {
+                case Store::Disp: {
+                    const int k = digit - 2;
+                    r.offset = static_cast<std::int64_t>(d_.NodeDisp.offsetOf(lin, k, kukan, 0));
+                    r.strideT = d_.NodeDisp.stride(3);
+                    r.m1 = k == 2 ? 1.0 : f_.length;
+                    r.m2 = 1000.0;
+                    break;
+                }
+                case Store::Tension:
+                    r.offset = static_cast<std::int64_t>(d_.TensionHist.offsetOf(0, column));
+                    r.m1 = f_.force;
+                    break;
+                case Store::Beam:
+                    r.offset = static_cast<std::int64_t>(d_.BeamHist.offsetOf(0, column));
+                    r.m1 = f_.force;
+                    r.m2 = f_.length;
+                    break;
+            }
+            records_.push_back(r);
+        }
+        return lines.position();
+    }
+
+    void growTension() {
+        const std::int64_t need = d_.TensionMax;
+        if (d_.TensionElem.hi(0) < need)
+            d_.TensionElem.resizeKeep({Bounds{0, grownHi(need, d_.TensionElem.hi(0))}});
+        if (need == 0) return;  // column 0 comes with the histories' allocation
+        const std::int64_t timeHi = historyTimeHi(d_, n_);
+        if (d_.TensionHist.empty()) {
+            d_.TensionHist.create({Bounds{0, timeHi}, Bounds{0, grownHi(need, 0)}});
+        } else if (d_.TensionHist.hi(1) < need) {
+            d_.TensionHist.resizeKeep(
+                {Bounds{0, d_.TensionHist.hi(0)}, Bounds{0, grownHi(need, d_.TensionHist.hi(1))}});
+        }
+    }
+
+    void growBeamInfo() {
+        const std::int64_t need = d_.BeamRecCount - 1;
+        if (d_.BeamRecInfo.empty() || d_.BeamRecInfo.hi(1) < need) {
+            const std::int64_t hi = d_.BeamRecInfo.empty() ? need : d_.BeamRecInfo.hi(1);
+            d_.BeamRecInfo.resizeKeep({Bounds{0, 1}, Bounds{0, grownHi(need, hi)}});
+        }
+    }
+
+    void growBeamHist() {
+        const std::int64_t need = d_.BeamRecCount - 1;
+        const std::int64_t timeHi = historyTimeHi(d_, n_);
+        if (d_.BeamHist.empty()) {
+            d_.BeamHist.create({Bounds{0, timeHi}, Bounds{0, grownHi(need, 0)}});
+        } else if (d_.BeamHist.hi(1) < need) {
+            d_.BeamHist.resizeKeep(
+                {Bounds{0, d_.BeamHist.hi(0)}, Bounds{0, grownHi(need, d_.BeamHist.hi(1))}});
+        }
+    }
+
+    // Cuts the arrays grown with spare columns back to their exact bounds.
+    void trim(std::int64_t timeHi) {
+        const std::int64_t tensionHi = std::max(0, d_.TensionMax);
+        if (d_.TensionElem.hi(0) != tensionHi) d_.TensionElem.resizeKeep({Bounds{0, tensionHi}});
+        const std::array<Bounds, 2> tb{Bounds{0, timeHi}, Bounds{0, tensionHi}};
+        if (d_.TensionHist.bounds() != tb) d_.TensionHist.resizeKeep(tb);
+        if (d_.BeamRecCount > 0) {
+            const std::int64_t hi = d_.BeamRecCount - 1;
+            d_.BeamRecInfo.resizeKeep({Bounds{0, 1}, Bounds{0, hi}});
+            const std::array<Bounds, 2> bb{Bounds{0, timeHi}, Bounds{0, hi}};
+            if (d_.BeamHist.bounds() != bb) d_.BeamHist.resizeKeep(bb);
+        }
+    }
+
+    // Parses the collected segments, on several threads when that pays.
+    void parsePending() {
+        if (segments_.empty()) return;
+        const Targets t{d_.NodeDisp.data(), d_.TensionHist.data(), d_.BeamHist.data(), n_,
+                        historyTimeHi(d_, n_)};
+        std::size_t total = 0;
+        for (const Segment& s : segments_) total += s.end - s.begin;
+        const int threads = threadCount(total);
+        if (threads <= 1) {
+            for (const Segment& s : segments_) parseSegment(text_, lf_, s, records_[s.record], t);
+        } else {
+            const std::vector<std::size_t> cuts = split(total, threads);
+            std::vector<std::thread> workers;
+            workers.reserve(static_cast<std::size_t>(threads - 1));
+            auto work = [&](std::size_t from, std::size_t to) {
+                for (std::size_t i = from; i < to; ++i)
+                    parseSegment(text_, lf_, segments_[i], records_[segments_[i].record], t);
+            };
+            for (int w = 1; w < threads; ++w)
+                workers.emplace_back(work, cuts[static_cast<std::size_t>(w)],
+                                     cuts[static_cast<std::size_t>(w) + 1]);
+            work(cuts[0], cuts[1]);
+            for (auto& w : workers) w.join();
+        }
+        for (const Segment& s : segments_)
+            stepMax_ = std::max(stepMax_, records_[s.record].j - 1);
+        segments_.clear();
+    }
+
+    int threadCount(std::size_t total) const {
+        int threads = o_.threads > 0 ? o_.threads
+                                     : static_cast<int>(std::thread::hardware_concurrency());
+        threads = std::clamp(threads, 1, 16);
+        if (total < kMinParallelBytes && o_.threads <= 0) return 1;
+        threads = std::min<int>(threads, static_cast<int>(segments_.size()));
+        if (threads > 1 && sharesTarget(split(total, threads))) return 1;
+        return threads;
+    }
+
+    // Segment indices where each thread's share begins, balanced by bytes; the
+    // last element is the segment count.
+    std::vector<std::size_t> split(std::size_t total, int threads) const {
+        std::vector<std::size_t> cuts{0};
+        std::size_t acc = 0;
+        std::size_t i = 0;
+        for (int w = 1; w < threads; ++w) {
+            const std::size_t goal = total / static_cast<std::size_t>(threads) *
+                                     static_cast<std::size_t>(w);
+            while (i < segments_.size() && acc < goal) {
+                acc += segments_[i].end - segments_[i].begin;
+                ++i;
+            }
+            cuts.push_back(i);
+        }
+        cuts.push_back(segments_.size());
+        return cuts;
+    }
+
+    // True when two threads' shares would write the same displacement history
+    // (a node and component recorded twice): the later record must win, so
+    // those parts are parsed in file order on one thread.
+    bool sharesTarget(const std::vector<std::size_t>& cuts) const {
+        std::vector<std::pair<std::int64_t, std::size_t>> keys;
+        for (std::size_t w = 0; w + 1 < cuts.size(); ++w)
+            for (std::size_t i = cuts[w]; i < cuts[w + 1]; ++i) {
+                const Record& r = records_[segments_[i].record];
+                if (r.store == Store::Disp) keys.emplace_back(r.offset, w);
+            }
+        std::sort(keys.begin(), keys.end());
+        for (std::size_t i = 1; i < keys.size(); ++i)
+            if (keys[i].first == keys[i - 1].first && keys[i].second != keys[i - 1].second)
+                return true;
+        return false;
+    }
+
+    Dataset& d_;
+    const QString& path_;
+    UnitFactors f_;
+    int& n_;
+    const HistoryReadOptions& o_;
+    TextFile file_;
+    std::string_view text_;
+    bool lf_;
+    std::vector<Record> records_;
+    std::vector<Segment> segments_;
+    std::int64_t stepMax_ = 0;
+};
+
+}  // namespace
+
+void ReadHistoryText(Dataset& d, const QString& path, const UnitFactors& factors, int& n,
+                     const HistoryReadOptions& options) {
+    TextHistoryReader reader(d, path, factors, n, options);
+    reader.run();
+}
+
+}  // namespace qrn

@@ -1,0 +1,144 @@
+#include "readers/readsequence.h"
+
+#include <QFileInfo>
+#include <new>
+
+#include "dataset/error.h"
+#include "dataset/numbers.h"
+#include "readers/historybinary.h"
+#include "readers/histories.h"
+#include "readers/historytext.h"
+#include "readers/memory.h"
+#include "readers/settingsreader.h"
+#include "readers/staticequilibrium.h"
+
+namespace qrn {
+namespace {
+
+bool fileExists(const QString& path) {
+    const QFileInfo fi(path);
+    return fi.exists() && !fi.isDir();
+}
+
+bool isReadingMode(int mode) {
+    return mode == ReadHis || mode == CheckSettings || mode == ReadProText ||
+           mode == ReadProBinary || mode == CheckProSettings;
+}
+
+}  // namespace
+
+ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& host) {
+    ReadResult result;
+    result.intervalText = request.intervalText;
+    const int mode = request.mode;
+    if (!isReadingMode(mode)) return result;
+    const bool settingsOnly = mode == CheckSettings || mode == CheckProSettings;
+
+    QString settingsPath = request.settingsPath;
+    if (settingsOnly) {
+        settingsPath = request.selectedPath;
+        host.setSettingsText(settingsPath);
+    }
+    int n = 1;
+    UnitFactors factors;
+
+    if (!fileExists(settingsPath)) {
+        data.StepMax = 0;
+        host.showMessage(kReadErrorTitle, QStringLiteral("初期設定ファイル") + settingsPath +
+                                              QStringLiteral("がありません。") + QChar(u'\r') +
+                                              QStringLiteral("再入力してください。"));
+        host.setBusyVisible(false);
+        return result;
+    }
+
+    const std::uint64_t memoryLimit =
+        request.memoryLimit ? *request.memoryLimit : availableMemoryBytes();
+    Dataset fresh;
+    fresh.DirPath = data.DirPath;
+    bool dataReadySet = false;
+    bool intervalWritten = false;
+    QString failTitle, failText;
+    try {
+        fresh.DataReset();
+        host.setSaveExportEnabled(true);
+        host.setBusyCaption(QStringLiteral("データ読込中"));
+        host.setBusyVisible(true);
+        host.repaintOnce();
+
+        factors = ReadTopology(fresh, settingsPath);
+        result.filesRead << settingsPath;
+
+        double interval = num::leadingValue(request.intervalText);
+        if (settingsOnly) {
+            AllocSettingsOnly(fresh, host);
+        } else if (mode == ReadProBinary) {
+            intervalWritten = true;
+            interval = ReadHistoryBinary(fresh, request.selectedPath, factors, n, host, memoryLimit);
+            result.intervalText = num::formatGeneralQ(interval);
+            result.filesRead << request.selectedPath;
+        } else {
+            HistoryReadOptions options;
+            options.memoryLimit = memoryLimit;
+            options.host = &host;
+            ReadHistoryText(fresh, request.selectedPath, factors, n, options);
+            result.filesRead << request.selectedPath;
+        }
+        AddTensionPlaceholder(fresh, n);
+        ReadCoordinates(fresh, settingsPath, factors.length);
+
+        host.setDataReady(true);
+        dataReadySet = true;
+
+        if (request.sectionChecked) {
+            if (!fileExists(request.sectionPath)) {
+                host.showMessage(kReadErrorTitle, QStringLiteral("静的条件ＤＴファイル") +
+                                                      request.sectionPath +
+                                                      QStringLiteral("がありません。") +
+                                                      QChar(u'\r') +
+                                                      QStringLiteral("このデータを無視して処理します。"));
+                host.uncheckSection();
+            } else {
+                const bool binary = mode == ReadProText || mode == ReadProBinary;
+                ApplyStaticEquilibrium(fresh, request.sectionPath, factors.length, binary);
+                result.filesRead << request.sectionPath;
+            }
+        }
+
+        if (n > 1) {
+            FinishThinning(fresh, n);
+            result.intervalText = thinnedIntervalText(interval, n);
+            intervalWritten = true;
+            host.setIntervalText(result.intervalText);
+        }
+    } catch (const QrnError& e) {
+        failTitle = e.title();
+        failText = e.message();
+    } catch (const std::bad_alloc&) {
+        failTitle = kMemoryErrorTitle;
+        failText = QStringLiteral("メモリーが不足したため、読み込みを中止しました。");
+    }
+
+    if (!failText.isEmpty()) {
+        host.showMessage(failTitle, failText);
+        if (dataReadySet) host.setDataReady(false);
+        if (intervalWritten) host.setIntervalText(request.intervalText);
+        host.setSaveExportEnabled(request.saveExportEnabled);
+        host.setBusyVisible(false);
+        result.intervalText = request.intervalText;
+        result.filesRead.clear();
+        return result;
+    }
+
+    data = std::move(fresh);
+    host.setBusyVisible(false);
+    host.openViewer(true);
+    if (n > 1) host.showMessage(kAppTitle, thinningMessage(n));
+
+    result.completed = true;
+    result.thinning = n;
+    result.forceFactor = factors.force;
+    result.lengthFactor = factors.length;
+    return result;
+}
+
+}  // namespace qrn

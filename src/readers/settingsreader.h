@@ -1,0 +1,30 @@
+#pragma once
+// The settings file ("st.dat", "self.dat"): units, cable and beam elements and
+// node coordinates. Read in two passes around the history reader.
+
+#include <QString>
+
+#include "dataset/dataset.h"
+#include "dataset/host.h"
+
+namespace qrn {
+
+// Scale factors of the whole read, taken from the settings file's unit line.
+struct UnitFactors {
+    double force = 1.0;   // 1 for "KG", 1000 for "T"
+    double length = 1.0;  // 1 for "M", 0.01 for "CM"
+};
+
+// Fills the node table, cables, beams and the counts that bound them on a freshly
+// reset dataset; leaves StepCount = BeamRecCount = 0, TensionMax = -1 and one
+// tension element 0. Throws QrnError when the file cannot be read.
+UnitFactors ReadTopology(Dataset& data, const QString& path);
+
+// Settings-only read: histories for a single frame, all zero; disables work
+// modes 2 and 3 through the host.
+void AllocSettingsOnly(Dataset& data, Host& host);
+
+// Fills NodePos from the node section (after the histories were allocated).
+void ReadCoordinates(Dataset& data, const QString& path, double lengthFactor);
+
+}  // namespace qrn

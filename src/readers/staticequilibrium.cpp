@@ -1,0 +1,88 @@
+#include "readers/staticequilibrium.h"
+
+#include <vector>
+
+#include "dataset/textfile.h"
+#include "readers/binaryfile.h"
+#include "readers/fields.h"
+
+namespace qrn {
+namespace {
+
+void addOffset(Dataset& d, std::int32_t lin, std::int32_t axis, std::int32_t kukan, double v) {
+    if (!d.NodePos.contains(lin, axis, kukan)) return;
+    float& p = d.NodePos(lin, axis, kukan);
+    p = toSingle(static_cast<double>(p) + v);
+}
+
+void setTwist(Dataset& d, std::int32_t lin, std::int32_t kukan, double v) {
+    if (d.NodeTwist0.contains(lin, kukan)) d.NodeTwist0(lin, kukan) = toSingle(v);
+}
+
+void applyText(Dataset& d, const QString& path, double lengthFactor) {
+    const TextFile file = TextFile::open(path);
+    LineSplitter lines(file);
+    std::string_view line;
+    std::int32_t node = 0;
+    bool found = false;
+    while (lines.next(line)) {
+        if (fields::value(line, 2, 9) > 0.0) {
+            node = fields::integer(line, 2, 9);
+            found = true;
+            break;
+        }
+    }
+    if (!found) return;
+    while (lines.next(line)) {
+        std::int32_t lin = 0, kukan = -1;
+        d.NodeCHK(node, lin, kukan);
+        if (kukan >= 0) {
+            for (int a = 0; a < 3; ++a)
+                addOffset(d, lin, a, kukan,
+                          fields::value(line, static_cast<std::size_t>(1 + 12 * a), 12) *
+                              lengthFactor);
+            setTwist(d, lin, kukan, fields::value(line, 37, 12) * 1000.0);
+        }
+        if (!lines.next(line)) break;
+        node = fields::integer(line, 2, 9);
+        if (node == 0) break;
+    }
+}
+
+void applyBinary(Dataset& d, const QString& path, double lengthFactor) {
+    BinaryFile file = BinaryFile::open(path);
+    const std::int32_t count = file.int32At(272, "項目数");
+    if (count < 0) file.damaged("項目数が負の値です");
+    const std::int64_t valuesAt = static_cast<std::int64_t>(file.int32At(316, "項目リストの長さ")) + 328;
+    const std::int64_t e = count;
+    if (!file.holds(320, 8 * e)) file.damaged("項目リストがファイルの終わりを超えます");
+    if (!file.holds(valuesAt, 8 * e)) file.damaged("値のリストがファイルの終わりを超えます");
+    std::vector<std::int32_t> list(static_cast<std::size_t>(2 * e));
+    file.int32s(320, 2 * e, list.data(), "項目リスト");
+    std::vector<double> values(static_cast<std::size_t>(e));
+    file.float64s(valuesAt, e, values.data(), "値のリスト");
+    for (std::int64_t i = 0; i < e; ++i) {
+        std::int32_t lin = 0, kukan = -1;
+        d.NodeCHK(list[static_cast<std::size_t>(2 * i)], lin, kukan);
+        if (kukan < 0) continue;
+        const std::int32_t type = list[static_cast<std::size_t>(2 * i + 1)];
+        const double v = values[static_cast<std::size_t>(i)];
+        if (type >= 1 && type <= 3) {
+            addOffset(d, lin, type - 1, kukan, v * lengthFactor);
+        } else if (type == 4) {
+            setTwist(d, lin, kukan, v * 1000.0);
+        }
+    }
+}
+
+}  // namespace
+
+void ApplyStaticEquilibrium(Dataset& d, const QString& path, double lengthFactor, bool binary) {
+    if (binary) {
+        applyBinary(d, path, lengthFactor);
+    } else {
+        applyText(d, path, lengthFactor);
+    }
+}
+
+}  // namespace qrn
