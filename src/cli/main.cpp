@@ -75,7 +75,10 @@ int main(int argc, char** argv) {
     try {
         return cmd->run(args);
     } catch (const UsageError& e) {
-        printErr(prefix + e.message() + QStringLiteral("\n\n") + cmd->usage());
+        // The error and the synopsis; the whole help is one --help away.
+        const QString usage = cmd->usage();
+        printErr(prefix + e.message() + QChar(u'\n') + usage.left(usage.indexOf(QChar(u'\n')) + 1) +
+                 QStringLiteral("詳しくは qrnconv %1 --help を見てください。\n").arg(name));
         return ExitUsage;
     } catch (const qrn::QrnError& e) {
         printErr(TerminalHost::messageText(e.title(), e.message()));

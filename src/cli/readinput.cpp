@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/cliargs.h"
 #include "dataset/numbers.h"
 
 namespace qrn::cli {
@@ -11,6 +12,8 @@ ReadResult readInput(Dataset& data, const ReadRequest& request, TerminalHost& ho
     ReadResult r = request.mode == LoadBinary ? loadDatasetFile(data, request, host)
                                               : ReadAnalysis(data, request, host);
     host.endProgress();
+    // The core hands back the interval it wrote; the box then applies its rule.
+    r.intervalText = intervalBoxText(r.intervalText);
     return r;
 }
 

@@ -46,8 +46,10 @@ QString TerminalHost::messageText(const QString& title, const QString& text) {
     QString body = text;
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     body.replace(QChar(u'\r'), QChar(u'\n'));
-    return title.isEmpty() ? body + QChar(u'\n')
-                           : title + QStringLiteral(": ") + body + QChar(u'\n');
+    // Messages "under the application's title" carry this program's name.
+    const QString shown = title == kAppTitle ? QStringLiteral("qrnconv") : title;
+    return shown.isEmpty() ? body + QChar(u'\n')
+                           : shown + QStringLiteral(": ") + body + QChar(u'\n');
 }
 
 void TerminalHost::showMessage(const QString& title, const QString& text) {
