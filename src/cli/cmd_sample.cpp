@@ -9,7 +9,7 @@
 namespace qrn::cli {
 
 QString usageSample() {
-    const sample::SampleSpec d;
+    const sample::SampleOptions d;
     return QStringLiteral(
                "使い方: qrnconv sample DIR [--cables N] [--nodes N] [--steps N] [--interval S] "
                "[--seed N]\n"
@@ -44,35 +44,35 @@ int runSample(const QStringList& args) {
         return ExitOk;
     }
     requirePositional(a, {QStringLiteral("DIR")});
-    sample::SampleSpec spec;
+    sample::SampleOptions opts;
     if (auto v = a.value(QStringLiteral("cables")))
-        spec.cables =
+        opts.cables =
             static_cast<int>(intOption(QStringLiteral("cables"), *v, 1, sample::kMaxCables));
     if (auto v = a.value(QStringLiteral("nodes")))
-        spec.nodes = static_cast<int>(intOption(QStringLiteral("nodes"), *v, 2, sample::kMaxNodes));
+        opts.nodes = static_cast<int>(intOption(QStringLiteral("nodes"), *v, 2, sample::kMaxNodes));
     if (auto v = a.value(QStringLiteral("steps")))
-        spec.steps = intOption(QStringLiteral("steps"), *v, 1, sample::kMaxSteps);
+        opts.steps = intOption(QStringLiteral("steps"), *v, 1, sample::kMaxSteps);
     if (auto v = a.value(QStringLiteral("interval"))) {
         const auto s = num::strictValue(*v);
         if (!s)
             throw UsageError(
                 QStringLiteral("--interval には数値を指定してください（%1）。").arg(*v));
-        spec.interval = *s;
+        opts.interval = *s;
     }
     if (auto v = a.value(QStringLiteral("seed"))) {
         bool ok = false;
-        spec.seed = v->trimmed().toULongLong(&ok, 10);
+        opts.seed = v->trimmed().toULongLong(&ok, 10);
         if (!ok)
             throw UsageError(
                 QStringLiteral("--seed には 0 以上の整数を指定してください（%1）。").arg(*v));
     }
-    if (const QString problem = sample::checkSpec(spec); !problem.isEmpty())
+    if (const QString problem = sample::checkOptions(opts); !problem.isEmpty())
         throw UsageError(problem);
 
     TerminalHost host;
     host.setBusyCaption(QStringLiteral("サンプルデータ作成中"));
     host.setBusyVisible(true);
-    sample::writeSample(a.positional[0], spec, [&](double f) { host.progress(f); });
+    sample::writeSample(a.positional[0], opts, [&](double f) { host.progress(f); });
     host.setBusyVisible(false);
     return ExitOk;
 }

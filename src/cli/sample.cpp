@@ -113,8 +113,8 @@ std::string historyHeader(const Model::Entry& e) {
     return h;
 }
 
-std::string historySecondLine(const SampleSpec& spec) {
-    return "      STEP      TIME   DT=" + intervalText(spec.interval) + " SEC";
+std::string historySecondLine(const SampleOptions& opts) {
+    return "      STEP      TIME   DT=" + intervalText(opts.interval) + " SEC";
 }
 
 std::int64_t dataBytes(std::int64_t n) {
@@ -125,10 +125,10 @@ std::int64_t dataBytes(std::int64_t n) {
 
 const char* const kTitle1 = " QUARN  DYNAMIC RESPONSE OF OVERHEAD LINE CONDUCTORS";
 
-std::string titleLine2(const SampleSpec& spec) {
-    return " SAMPLE ANALYSIS  SEED=" + std::to_string(spec.seed) +
-           "  CABLES=" + std::to_string(spec.cables) + "  NODES=" + std::to_string(spec.nodes) +
-           "  STEPS=" + std::to_string(spec.steps);
+std::string titleLine2(const SampleOptions& opts) {
+    return " SAMPLE ANALYSIS  SEED=" + std::to_string(opts.seed) +
+           "  CABLES=" + std::to_string(opts.cables) + "  NODES=" + std::to_string(opts.nodes) +
+           "  STEPS=" + std::to_string(opts.steps);
 }
 
 // Little-endian byte output into a buffer.
@@ -197,30 +197,30 @@ void writeWhole(const QString& path, const QByteArray& bytes) {
 
 }  // namespace
 
-QString checkSpec(const SampleSpec& spec) {
-    if (spec.cables < 1 || spec.cables > kMaxCables)
+QString checkOptions(const SampleOptions& opts) {
+    if (opts.cables < 1 || opts.cables > kMaxCables)
         return QStringLiteral("--cables は 1 から %1 の整数で指定してください。").arg(kMaxCables);
-    if (spec.nodes < 2 || spec.nodes > kMaxNodes)
+    if (opts.nodes < 2 || opts.nodes > kMaxNodes)
         return QStringLiteral("--nodes は 2 から %1 の整数で指定してください。").arg(kMaxNodes);
-    if (spec.steps < 1 || spec.steps > kMaxSteps)
+    if (opts.steps < 1 || opts.steps > kMaxSteps)
         return QStringLiteral("--steps は 1 から %1 の整数で指定してください。").arg(kMaxSteps);
-    if (!(spec.interval > 0.0) || !std::isfinite(spec.interval) || spec.interval > 1e6)
+    if (!(opts.interval > 0.0) || !std::isfinite(opts.interval) || opts.interval > 1e6)
         return QStringLiteral("--interval は正の数で指定してください。");
     return {};
 }
 
-Model::Model(const SampleSpec& spec) : spec_(spec) { build(); }
+Model::Model(const SampleOptions& opts) : options_(opts) { build(); }
 
 void Model::build() {
-    const int cables = spec_.cables;
-    const int nodes = spec_.nodes;
+    const int cables = options_.cables;
+    const int nodes = options_.nodes;
     bundle_ = (cables >= 12 && cables % 4 == 0) ? 4 : (cables % 2 == 0 ? 2 : 1);
     phases_ = cables / bundle_;
     spans_ = std::clamp((nodes - 1) / 2, 1, 3);
     base_ = 1000;
     while (base_ <= nodes) base_ *= 10;
 
-    Rng rng(spec_.seed);
+    Rng rng(options_.seed);
     phase_.resize(static_cast<std::size_t>(phases_));
     for (int p = 0; p < phases_; ++p) {
         Phase& ph = phase_[static_cast<std::size_t>(p)];
@@ -488,7 +488,7 @@ void Model::build() {
 
 void Model::rows(int phase, std::int64_t first, int count, Row* out) const {
     const Phase& ph = phase_[static_cast<std::size_t>(phase)];
-    const double dt = spec_.interval;
+    const double dt = options_.interval;
     const double t0 = static_cast<double>(first) * dt;
     // Exact values at the chunk start, then rotation by one step: the result
     // depends only on the step, not on the order in which files ask for it.
@@ -553,7 +553,7 @@ QByteArray settingsText(const Model& m) {
     };
     line("# quarn input deck (qrnconv sample): " + std::to_string(m.spans()) + " spans, " +
          std::to_string(m.phases()) + " phases of " + std::to_string(m.bundle()) +
-         " conductors, seed " + std::to_string(m.spec().seed));
+         " conductors, seed " + std::to_string(m.options().seed));
     line("*UNIT");
     line("KG        M");  // force unit in 1-2, length unit in 11
     auto element = [&](const Model::Element& e, int prop) {
@@ -636,16 +636,17 @@ QByteArray sectionBinary(const Model& m) {
 }
 
 std::int64_t textHistorySize(const Model& m) {
-    const std::int64_t n = m.spec().steps;
+    const std::int64_t n = m.options().steps;
     const std::int64_t perRecord =
-        62 + static_cast<std::int64_t>(historySecondLine(m.spec()).size()) + 2 + 12 + dataBytes(n);
+        62 + static_cast<std::int64_t>(historySecondLine(m.options()).size()) + 2 + 12 +
+        dataBytes(n);
     return static_cast<std::int64_t>(std::strlen(kTitle1)) + 2 +
-           static_cast<std::int64_t>(titleLine2(m.spec()).size()) + 2 +
+           static_cast<std::int64_t>(titleLine2(m.options()).size()) + 2 +
            perRecord * static_cast<std::int64_t>(m.entries().size());
 }
 
 std::int64_t binaryHistorySize(const Model& m) {
-    const std::int64_t n = m.spec().steps;
+    const std::int64_t n = m.options().steps;
     const std::int64_t e = static_cast<std::int64_t>(m.dispCount() + m.tensionCount());
     return 12 * n + 8 * n * e + 8 * e + 328;
 }
@@ -653,15 +654,15 @@ std::int64_t binaryHistorySize(const Model& m) {
 namespace {
 
 void writeTextHistory(const Model& m, BlockWriter& w) {
-    const std::int64_t n = m.spec().steps;
+    const std::int64_t n = m.options().steps;
     auto line = [&](std::string_view s) {
         char* p = w.reserve(s.size() + 2);
         p = putText(p, s);
         w.advance(putCrLf(p));
     };
     line(kTitle1);
-    line(titleLine2(m.spec()));
-    const std::string second = historySecondLine(m.spec());
+    line(titleLine2(m.options()));
+    const std::string second = historySecondLine(m.options());
     std::vector<Model::Row> rows(Model::kChunk);
     for (const auto& e : m.entries()) {
         line(historyHeader(e));
@@ -691,7 +692,7 @@ void writeTextHistory(const Model& m, BlockWriter& w) {
 }
 
 void writeBinaryHistory(const Model& m, BlockWriter& w) {
-    const std::int64_t n = m.spec().steps;
+    const std::int64_t n = m.options().steps;
     const std::size_t d = m.dispCount(), t = m.tensionCount();
     const std::size_t e = d + t;
     const auto n32 = static_cast<std::int32_t>(n);
@@ -706,7 +707,7 @@ void writeBinaryHistory(const Model& m, BlockWriter& w) {
     std::memcpy(p + 4, title, sizeof title - 1);
     putI32(p + 104, 100);
     putI32(p + 108, n32);
-    putF64(p + 112, m.spec().interval);
+    putF64(p + 112, m.options().interval);
     putI32(p + 120, static_cast<std::int32_t>(d / 4));
     putI32(p + 124, static_cast<std::int32_t>(t));
     putI32(p + 128, static_cast<std::int32_t>(m.beamElements().size()));
@@ -766,16 +767,16 @@ void writeBinaryHistory(const Model& m, BlockWriter& w) {
 
 }  // namespace
 
-void writeSample(const QString& dir, const SampleSpec& spec,
+void writeSample(const QString& dir, const SampleOptions& opts,
                  const std::function<void(double)>& progress) {
-    const QString problem = checkSpec(spec);
+    const QString problem = checkOptions(opts);
     if (!problem.isEmpty()) throw QrnError(problem);
     QDir d(dir);
     if (!d.mkpath(QStringLiteral("tmp")))
         throw QrnError(QStringLiteral("フォルダ") +
                        QDir::toNativeSeparators(d.absoluteFilePath(QStringLiteral("tmp"))) +
                        QStringLiteral("を作成できません。"));
-    const Model m(spec);
+    const Model m(opts);
 
     const QByteArray settings = settingsText(m);
     writeWhole(d.filePath(kSettingsName), settings);

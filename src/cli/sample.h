@@ -17,7 +17,7 @@
 
 namespace qrn::sample {
 
-struct SampleSpec {
+struct SampleOptions {
     int cables = 6;            // sub-conductors; bundles of 4 (from 12 on, multiples of 4) or 2
     int nodes = 61;            // nodes per cable
     std::int64_t steps = 400;  // time steps in the histories
@@ -31,8 +31,8 @@ inline constexpr int kMaxCables = 999;
 inline constexpr int kMaxNodes = 32767;
 inline constexpr std::int64_t kMaxSteps = 100'000'000;
 
-// Empty when the spec is usable, else a Japanese description of the problem.
-QString checkSpec(const SampleSpec& spec);
+// Empty when the options are usable, else a Japanese description of the problem.
+QString checkOptions(const SampleOptions& opts);
 
 // File names written into the folder.
 inline const QString kSettingsName = QStringLiteral("st.dat");
@@ -46,7 +46,7 @@ inline const QString kSectionBinaryName = QStringLiteral("self.f08");
 // The analysis model: geometry, numbering, history entries and value functions.
 class Model {
   public:
-    explicit Model(const SampleSpec& spec);
+    explicit Model(const SampleOptions& opts);
 
     struct Node {
         std::int32_t number = 0;
@@ -90,7 +90,7 @@ class Model {
     };
     static constexpr int kChunk = 256;  // rows are recomputed exactly at chunk starts
 
-    const SampleSpec& spec() const { return spec_; }
+    const SampleOptions& options() const { return options_; }
     int bundle() const { return bundle_; }
     int phases() const { return phases_; }
     int spans() const { return spans_; }
@@ -132,7 +132,7 @@ class Model {
     };
     void build();
 
-    SampleSpec spec_;
+    SampleOptions options_;
     int bundle_ = 1;
     int phases_ = 1;
     int spans_ = 1;
@@ -158,10 +158,10 @@ QByteArray sectionBinary(const Model& model);
 // Writes every file of the sample into `dir` (created when missing).
 // `progress` receives the fraction done. Throws QrnError on a write failure;
 // files already in place are replaced only by complete new ones.
-void writeSample(const QString& dir, const SampleSpec& spec,
+void writeSample(const QString& dir, const SampleOptions& opts,
                  const std::function<void(double)>& progress = {});
 
-// Byte sizes of the history files for a spec (text, binary), for progress and checks.
+// Byte sizes of the history files (text, binary), for progress and checks.
 std::int64_t textHistorySize(const Model& model);
 std::int64_t binaryHistorySize(const Model& model);
 

@@ -71,8 +71,8 @@ double f64(const QByteArray& b, std::int64_t off) {
 
 // Two cables (one twin phase), five nodes each, seven steps: two spans with
 // towers at node indices 0, 2, 4 and one spacer in each span.
-SampleSpec tinySpec() {
-    SampleSpec s;
+SampleOptions tinyOptions() {
+    SampleOptions s;
     s.cables = 2;
     s.nodes = 5;
     s.steps = 7;
@@ -104,7 +104,7 @@ class SampleFiles : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        writeSample(dir.path(), tinySpec());
+        writeSample(dir.path(), tinyOptions());
     }
     QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
     QTemporaryDir dir;
@@ -249,7 +249,7 @@ TEST_F(SampleFiles, TextHistoryRecordsHaveTheirFieldsInPlace) {
     EXPECT_EQ(cabl, 8);
     EXPECT_EQ(beam, 14);
     EXPECT_NE(ls[0].compare(0, 7, "HISTORY"), 0);  // title lines come first
-    EXPECT_EQ(static_cast<std::int64_t>(his.size()), textHistorySize(Model(tinySpec())));
+    EXPECT_EQ(static_cast<std::int64_t>(his.size()), textHistorySize(Model(tinyOptions())));
 
     const auto rec = records(ls);
     ASSERT_EQ(rec.size(), 70u);
@@ -295,7 +295,7 @@ TEST_F(SampleFiles, BinaryHistoryHoldsTheTextValuesAtItsOffsets) {
     ASSERT_EQ(e, 56);
     EXPECT_GE(a + 312, h + 64);
     EXPECT_EQ(static_cast<std::int64_t>(b.size()), a + 316 + n * (8 * e + 8) + 8 * e + 4);
-    EXPECT_EQ(static_cast<std::int64_t>(b.size()), binaryHistorySize(Model(tinySpec())));
+    EXPECT_EQ(static_cast<std::int64_t>(b.size()), binaryHistorySize(Model(tinyOptions())));
     for (std::int64_t i = 0; i < e; ++i) {
         const auto& r = rec[static_cast<std::size_t>(i)];
         EXPECT_EQ(i32(b, a + 316 + 8 * i), static_cast<std::int32_t>(colValue(r.header, 52, 60)));
@@ -354,7 +354,7 @@ TEST_F(SampleFiles, SectionFilesAgree) {
 
 TEST(Sample, SameSeedSameBytesOtherSeedOtherMotion) {
     QTemporaryDir a, b, c;
-    SampleSpec s = tinySpec();
+    SampleOptions s = tinyOptions();
     s.steps = 50;
     writeSample(a.path(), s);
     writeSample(b.path(), s);
@@ -372,7 +372,7 @@ TEST(Sample, SameSeedSameBytesOtherSeedOtherMotion) {
 TEST(Sample, ValuesStayInsideFieldsAndSixteenBits) {
     // A quad-bundle double circuit over many steps: every field keeps a
     // leading blank, forces fit 16 bits, displacements stay within metres.
-    SampleSpec s;
+    SampleOptions s;
     s.cables = 24;
     s.nodes = 21;
     s.steps = 1000;
@@ -405,7 +405,7 @@ TEST(Sample, ValuesStayInsideFieldsAndSixteenBits) {
 TEST(Sample, RowsDependOnlyOnTheStep) {
     // The text files ask for one entry over all steps, the binary file for all
     // entries step by step; a chunk computed twice must be bit-identical.
-    SampleSpec s;
+    SampleOptions s;
     s.steps = 1000;
     const Model m(s);
     std::vector<Model::Row> a(Model::kChunk), b(Model::kChunk);
@@ -440,12 +440,12 @@ TEST(Sample, SpecLimits) {
         {6, 61, kMaxSteps + 1, 0.05, false},
     };
     for (const C& c : cases) {
-        SampleSpec s;
+        SampleOptions s;
         s.cables = c.cables;
         s.nodes = c.nodes;
         s.steps = c.steps;
         s.interval = c.interval;
-        EXPECT_EQ(checkSpec(s).isEmpty(), c.ok) << c.cables << " " << c.nodes << " " << c.steps;
+        EXPECT_EQ(checkOptions(s).isEmpty(), c.ok) << c.cables << " " << c.nodes << " " << c.steps;
     }
 }
 
@@ -456,7 +456,7 @@ TEST(Sample, BundlesAndSpans) {
     const C cases[] = {{1, 2, 1, 1, 1},  {3, 61, 1, 3, 3}, {6, 61, 2, 3, 3},  {8, 5, 2, 4, 2},
                        {12, 7, 4, 3, 3}, {4, 3, 2, 2, 1},  {24, 100, 4, 6, 3}};
     for (const C& c : cases) {
-        SampleSpec s;
+        SampleOptions s;
         s.cables = c.cables;
         s.nodes = c.nodes;
         const Model m(s);
@@ -473,5 +473,5 @@ TEST(Sample, UnwritableFolderIsReported) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
     // A folder path that runs through a plain file cannot be created.
-    EXPECT_THROW(writeSample(file + QStringLiteral("/sub"), tinySpec()), qrn::QrnError);
+    EXPECT_THROW(writeSample(file + QStringLiteral("/sub"), tinyOptions()), qrn::QrnError);
 }

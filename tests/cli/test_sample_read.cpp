@@ -17,7 +17,7 @@ class SampleRead : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
-        sample::SampleSpec s;
+        sample::SampleOptions s;
         s.cables = 4;  // two twin phases
         s.nodes = 9;
         s.steps = 30;
