@@ -30,8 +30,7 @@ void BinaryFile::damaged(const char* what) const {
                    QStringLiteral("（") + QString::fromUtf8(what) + QStringLiteral("）"));
 }
 
-const unsigned char* BinaryFile::bytes(std::int64_t offset, std::int64_t length,
-                                       const char* what) {
+const unsigned char* BinaryFile::bytes(std::int64_t offset, std::int64_t length, const char* what) {
     if (!holds(offset, length)) damaged(what);
     if (map_) return map_ + offset;
     buffer_.resize(static_cast<std::size_t>(length));
@@ -61,8 +60,7 @@ void BinaryFile::int32s(std::int64_t offset, std::int64_t count, std::int32_t* o
     for (std::int64_t i = 0; i < count; ++i) out[i] = qFromLittleEndian<qint32>(p + 4 * i);
 }
 
-void BinaryFile::float64s(std::int64_t offset, std::int64_t count, double* out,
-                          const char* what) {
+void BinaryFile::float64s(std::int64_t offset, std::int64_t count, double* out, const char* what) {
     if (count < 0 || count > size_ / 8) damaged(what);
     const unsigned char* p = bytes(offset, count * 8, what);
     for (std::int64_t i = 0; i < count; ++i) {

@@ -12,7 +12,7 @@
 namespace qrn {
 
 class BinaryFile {
-public:
+  public:
     // Throws QrnError when the file cannot be opened.
     static BinaryFile open(const QString& path);
 
@@ -37,7 +37,7 @@ public:
     // The damaged-file error for a structure that does not fit the file.
     [[noreturn]] void damaged(const char* what) const;
 
-private:
+  private:
     BinaryFile() = default;
     const unsigned char* bytes(std::int64_t offset, std::int64_t length, const char* what);
 

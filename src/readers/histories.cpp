@@ -68,7 +68,8 @@ void AllocHistories(Dataset& d, int& n, std::uint64_t memoryLimit, const QString
         break;
     }
     if (!allocated) {
-        const std::uint64_t need = nodeDispBytes(d, static_cast<std::int64_t>(d.StepCount) / 100 + 1);
+        const std::uint64_t need =
+            nodeDispBytes(d, static_cast<std::int64_t>(d.StepCount) / 100 + 1);
         QString text = QStringLiteral("ファイル") + path +
                        QStringLiteral("の変位データがメモリーに収まりません。") + QChar(u'\r') +
                        QStringLiteral("時間データを1/100に間引いても") + megabytes(need) +
@@ -111,9 +112,7 @@ void FinishThinning(Dataset& d, int n) {
     d.StepMax /= n;
 }
 
-QString thinnedIntervalText(double interval, int n) {
-    return num::formatGeneralQ(interval * n);
-}
+QString thinnedIntervalText(double interval, int n) { return num::formatGeneralQ(interval * n); }
 
 QString thinningMessage(int n) {
     return QStringLiteral("データがオーバーフローしたため時間データを1/") +

@@ -26,8 +26,8 @@ struct DispEntry {
 
 }  // namespace
 
-double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, int& n,
-                         Host& host, std::uint64_t memoryLimit) {
+double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, int& n, Host& host,
+                         std::uint64_t memoryLimit) {
     BinaryFile file = BinaryFile::open(path);
 
     const std::int32_t steps = file.int32At(kStepCountAt, "時間ステップ数");
@@ -35,14 +35,14 @@ double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, 
     const double interval = file.float64At(kIntervalAt, "計算間隔");
     const std::int64_t base = file.int32At(kBaseAt, "可変部の位置");
     std::array<std::int32_t, 16> h{};
-    file.int32s(kHeaderWordsAt + 4 * static_cast<std::int64_t>(steps), 16, h.data(),
-                "ヘッダー");
+    file.int32s(kHeaderWordsAt + 4 * static_cast<std::int64_t>(steps), 16, h.data(), "ヘッダー");
     const std::int32_t listLength = file.int32At(base + kListLengthAfterBase, "項目リストの長さ");
-    if (listLength < 0 || listLength % 8 != 0) file.damaged("項目リストの長さが8の倍数ではありません");
+    if (listLength < 0 || listLength % 8 != 0)
+        file.damaged("項目リストの長さが8の倍数ではありません");
     const std::int64_t entries = listLength / 8;
     const std::int64_t listAt = base + kListAfterBase;
-    std::vector<std::int32_t> list(static_cast<std::size_t>(
-        file.holds(listAt, 8 * entries) ? 2 * entries : 0));
+    std::vector<std::int32_t> list(
+        static_cast<std::size_t>(file.holds(listAt, 8 * entries) ? 2 * entries : 0));
     file.int32s(listAt, 2 * entries, list.data(), "項目リスト");
 
     const std::int64_t dispCount = h[3];
@@ -86,9 +86,9 @@ double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, 
     for (std::int64_t i = 0; i < dispCount; ++i) {
         const auto& [lin, kukan, type] = where[static_cast<std::size_t>(i)];
         if (kukan < 0 || type < 1 || type > 4) continue;
-        disp.push_back(DispEntry{i,
-                                 static_cast<std::int64_t>(d.NodeDisp.offsetOf(lin, type - 2, kukan, 0)),
-                                 type == 4 ? 1.0 : f.length});
+        disp.push_back(
+            DispEntry{i, static_cast<std::int64_t>(d.NodeDisp.offsetOf(lin, type - 2, kukan, 0)),
+                      type == 4 ? 1.0 : f.length});
     }
     const std::int64_t strideT = d.NodeDisp.stride(3);
     std::int32_t* nodeDisp = d.NodeDisp.data();

@@ -46,8 +46,8 @@ struct Targets {
 };
 
 template <typename T, typename Round>
-void storeFields(std::string_view text, bool lfMode, const Segment& s, Record& r, T* base,
-                 int n, std::int64_t timeHi, Round round) {
+void storeFields(std::string_view text, bool lfMode, const Segment& s, Record& r, T* base, int n,
+                 std::int64_t timeHi, Round round) {
     LineSplitter lines(text.substr(0, s.end), lfMode);
     lines.seek(s.begin);
     std::string_view line;
@@ -98,11 +98,17 @@ std::int64_t grownHi(std::int64_t need, std::int64_t currentHi) {
 }
 
 class TextHistoryReader {
-public:
+  public:
     TextHistoryReader(Dataset& d, const QString& path, const UnitFactors& f, int& n,
                       const HistoryReadOptions& o)
-        : d_(d), path_(path), f_(f), n_(n), o_(o), file_(TextFile::open(path)),
-          text_(file_.text()), lf_(file_.lfMode()) {}
+        : d_(d),
+          path_(path),
+          f_(f),
+          n_(n),
+          o_(o),
+          file_(TextFile::open(path)),
+          text_(file_.text()),
+          lf_(file_.lfMode()) {}
 
     void run() {
         d_.StepMax = 0;
@@ -147,7 +153,7 @@ public:
         trim(timeHi);
     }
 
-private:
+  private:
     void report(double fraction) {
         if (o_.host) o_.host->progress(fraction);
     }
@@ -339,14 +345,13 @@ private:
             work(cuts[0], cuts[1]);
             for (auto& w : workers) w.join();
         }
-        for (const Segment& s : segments_)
-            stepMax_ = std::max(stepMax_, records_[s.record].j - 1);
+        for (const Segment& s : segments_) stepMax_ = std::max(stepMax_, records_[s.record].j - 1);
         segments_.clear();
     }
 
     int threadCount(std::size_t total) const {
-        int threads = o_.threads > 0 ? o_.threads
-                                     : static_cast<int>(std::thread::hardware_concurrency());
+        int threads =
+            o_.threads > 0 ? o_.threads : static_cast<int>(std::thread::hardware_concurrency());
         threads = std::clamp(threads, 1, 16);
         if (total < kMinParallelBytes && o_.threads <= 0) return 1;
         threads = std::min<int>(threads, static_cast<int>(segments_.size()));
@@ -361,8 +366,8 @@ private:
         std::size_t acc = 0;
         std::size_t i = 0;
         for (int w = 1; w < threads; ++w) {
-            const std::size_t goal = total / static_cast<std::size_t>(threads) *
-                                     static_cast<std::size_t>(w);
+            const std::size_t goal =
+                total / static_cast<std::size_t>(threads) * static_cast<std::size_t>(w);
             while (i < segments_.size() && acc < goal) {
                 acc += segments_[i].end - segments_[i].begin;
                 ++i;

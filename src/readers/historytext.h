@@ -16,8 +16,8 @@ namespace qrn {
 struct HistoryReadOptions {
     // Bytes the displacement history may take before the time axis is thinned.
     std::uint64_t memoryLimit = std::numeric_limits<std::uint64_t>::max();
-    Host* host = nullptr;  // receives progress; may be null
-    int threads = 0;       // parsing threads; 0 = one per processor
+    Host* host = nullptr;         // receives progress; may be null
+    int threads = 0;              // parsing threads; 0 = one per processor
     std::size_t windowBytes = 0;  // bytes handled per step; 0 = the default
 };
 

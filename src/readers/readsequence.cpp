@@ -5,8 +5,8 @@
 
 #include "dataset/error.h"
 #include "dataset/numbers.h"
-#include "readers/historybinary.h"
 #include "readers/histories.h"
+#include "readers/historybinary.h"
 #include "readers/historytext.h"
 #include "readers/memory.h"
 #include "readers/settingsreader.h"
@@ -25,9 +25,42 @@ bool isReadingMode(int mode) {
            mode == ReadProBinary || mode == CheckProSettings;
 }
 
+// Passes every call on and remembers what a failed read must put back.
+class TrackingHost : public Host {
+  public:
+    explicit TrackingHost(Host& h) : h_(h) {}
+    bool intervalWritten = false;
+    bool dataReadySet = false;
+
+    void showMessage(const QString& title, const QString& text) override {
+        h_.showMessage(title, text);
+    }
+    void setBusyCaption(const QString& caption) override { h_.setBusyCaption(caption); }
+    void setBusyVisible(bool visible) override { h_.setBusyVisible(visible); }
+    void repaintOnce() override { h_.repaintOnce(); }
+    void progress(double fraction) override { h_.progress(fraction); }
+    void setSettingsText(const QString& text) override { h_.setSettingsText(text); }
+    void setIntervalText(const QString& text) override {
+        intervalWritten = true;
+        h_.setIntervalText(text);
+    }
+    void setSaveExportEnabled(bool enabled) override { h_.setSaveExportEnabled(enabled); }
+    void uncheckSection() override { h_.uncheckSection(); }
+    void setDataReady(bool ready) override {
+        dataReadySet = ready;
+        h_.setDataReady(ready);
+    }
+    void refreshFileList() override { h_.refreshFileList(); }
+    void openViewer(bool resetTime) override { h_.openViewer(resetTime); }
+
+  private:
+    Host& h_;
+};
+
 }  // namespace
 
-ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& host) {
+ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& mainWindow) {
+    TrackingHost host(mainWindow);
     ReadResult result;
     result.intervalText = request.intervalText;
     const int mode = request.mode;
@@ -55,8 +88,6 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& host) {
         request.memoryLimit ? *request.memoryLimit : availableMemoryBytes();
     Dataset fresh;
     fresh.DirPath = data.DirPath;
-    bool dataReadySet = false;
-    bool intervalWritten = false;
     QString failTitle, failText;
     try {
         fresh.DataReset();
@@ -72,8 +103,8 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& host) {
         if (settingsOnly) {
             AllocSettingsOnly(fresh, host);
         } else if (mode == ReadProBinary) {
-            intervalWritten = true;
-            interval = ReadHistoryBinary(fresh, request.selectedPath, factors, n, host, memoryLimit);
+            interval =
+                ReadHistoryBinary(fresh, request.selectedPath, factors, n, host, memoryLimit);
             result.intervalText = num::formatGeneralQ(interval);
             result.filesRead << request.selectedPath;
         } else {
@@ -87,15 +118,13 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& host) {
         ReadCoordinates(fresh, settingsPath, factors.length);
 
         host.setDataReady(true);
-        dataReadySet = true;
 
         if (request.sectionChecked) {
             if (!fileExists(request.sectionPath)) {
-                host.showMessage(kReadErrorTitle, QStringLiteral("静的条件ＤＴファイル") +
-                                                      request.sectionPath +
-                                                      QStringLiteral("がありません。") +
-                                                      QChar(u'\r') +
-                                                      QStringLiteral("このデータを無視して処理します。"));
+                host.showMessage(kReadErrorTitle,
+                                 QStringLiteral("静的条件ＤＴファイル") + request.sectionPath +
+                                     QStringLiteral("がありません。") + QChar(u'\r') +
+                                     QStringLiteral("このデータを無視して処理します。"));
                 host.uncheckSection();
             } else {
                 const bool binary = mode == ReadProText || mode == ReadProBinary;
@@ -107,7 +136,6 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& host) {
         if (n > 1) {
             FinishThinning(fresh, n);
             result.intervalText = thinnedIntervalText(interval, n);
-            intervalWritten = true;
             host.setIntervalText(result.intervalText);
         }
     } catch (const QrnError& e) {
@@ -120,8 +148,8 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& host) {
 
     if (!failText.isEmpty()) {
         host.showMessage(failTitle, failText);
-        if (dataReadySet) host.setDataReady(false);
-        if (intervalWritten) host.setIntervalText(request.intervalText);
+        if (host.dataReadySet) host.setDataReady(false);
+        if (host.intervalWritten) host.setIntervalText(request.intervalText);
         host.setSaveExportEnabled(request.saveExportEnabled);
         host.setBusyVisible(false);
         result.intervalText = request.intervalText;

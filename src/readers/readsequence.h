@@ -27,10 +27,10 @@ enum WorkMode : int {
 // The main window's boxes the read needs.
 struct ReadRequest {
     int mode = ReadHis;
-    QString selectedPath;     // Label1: the chosen file
-    QString settingsPath;     // Text5
-    bool sectionChecked = false;  // Check1
-    QString sectionPath;      // Text2
+    QString selectedPath;                           // Label1: the chosen file
+    QString settingsPath;                           // Text5
+    bool sectionChecked = false;                    // Check1
+    QString sectionPath;                            // Text2
     QString intervalText = QStringLiteral("0.05");  // Text1 before the read
     // Bytes the displacement history may take; empty = what the machine has available.
     std::optional<std::uint64_t> memoryLimit;

@@ -36,7 +36,7 @@ bool isElementLine(std::string_view line) {
 // such slot once per element, so a linear search over all slotRange would make
 // large models quadratic.
 class FarEnds {
-public:
+  public:
     std::int32_t lowestSlot(std::int32_t node) const {
         const auto it = slots_.find(node);
         return it == slots_.end() || it->second.empty() ? -1 : it->second.front();
@@ -52,7 +52,7 @@ public:
         add(slot, to);
     }
 
-private:
+  private:
     std::unordered_map<std::int32_t, std::vector<std::int32_t>> slots_;
 };
 

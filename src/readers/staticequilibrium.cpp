@@ -38,9 +38,9 @@ void applyText(Dataset& d, const QString& path, double lengthFactor) {
         d.NodeCHK(node, lin, kukan);
         if (kukan >= 0) {
             for (int a = 0; a < 3; ++a)
-                addOffset(d, lin, a, kukan,
-                          fields::value(line, static_cast<std::size_t>(1 + 12 * a), 12) *
-                              lengthFactor);
+                addOffset(
+                    d, lin, a, kukan,
+                    fields::value(line, static_cast<std::size_t>(1 + 12 * a), 12) * lengthFactor);
             setTwist(d, lin, kukan, fields::value(line, 37, 12) * 1000.0);
         }
         if (!lines.next(line)) break;
@@ -53,7 +53,8 @@ void applyBinary(Dataset& d, const QString& path, double lengthFactor) {
     BinaryFile file = BinaryFile::open(path);
     const std::int32_t count = file.int32At(272, "項目数");
     if (count < 0) file.damaged("項目数が負の値です");
-    const std::int64_t valuesAt = static_cast<std::int64_t>(file.int32At(316, "項目リストの長さ")) + 328;
+    const std::int64_t valuesAt =
+        static_cast<std::int64_t>(file.int32At(316, "項目リストの長さ")) + 328;
     const std::int64_t e = count;
     if (!file.holds(320, 8 * e)) file.damaged("項目リストがファイルの終わりを超えます");
     if (!file.holds(valuesAt, 8 * e)) file.damaged("値のリストがファイルの終わりを超えます");
