@@ -13,10 +13,6 @@
 #include <thread>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "dataset/error.h"
 #include "dataset/numbers.h"
 
@@ -152,24 +148,10 @@ std::optional<QString> entryProblem(const Dataset& d) {
 // ---------------------------------------------------------------------------
 // Reading
 
-// A fresh array about to be filled from the file costs one page fault per 4 KB
-// page, which takes far longer than copying the bytes; huge pages cut that to
-// one per 2 MB. Only a hint: elsewhere the array is filled as it is.
-template <typename T, std::size_t N>
-void preferHugePages([[maybe_unused]] BArray<T, N>& a) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    if (a.bytes() < 4 * kHuge) return;
-    const auto start = reinterpret_cast<std::uintptr_t>(a.data());
-    const std::uintptr_t begin = (start + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t end = (start + a.bytes()) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
-
-// Touches the pages of a fresh (zero) array ahead of its bulk read, on a second
-// thread, so the kernel's clearing of new memory overlaps the copy from the
-// file instead of following it. The reader writes only below ready().
+// Filling a fresh array costs a page fault per page, which takes longer than
+// copying the bytes. A second thread touches the pages of the (zero) array just
+// ahead of its bulk read, so that work overlaps the copy instead of adding to
+// it. The read writes only below readyAfter().
 class Prefaulter {
   public:
     Prefaulter(char* p, std::size_t n) : p_(p), n_(n) {
@@ -606,7 +588,6 @@ std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset&
 
     const Shapes shapes = shapesOf(d);
     d.NodeDisp.create(shapes.nodeDisp);
-    preferHugePages(d.NodeDisp);
     d.NodePos.create(shapes.nodePos);
     d.NodeTwist0.create(shapes.nodeTwist0);
     if (wideDisp)
@@ -629,7 +610,6 @@ std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset&
         d.TensionElem.create({Bounds{0, 0}});
     }
     d.TensionHist.create({Bounds{0, times - 1}, Bounds{0, d.TensionMax}});
-    preferHugePages(d.TensionHist);
     in.array(d.TensionHist);
 
     in.array(d.NodePos);
@@ -641,7 +621,6 @@ std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset&
         in.need(sizeOf(2 * n, 2) + sizeOf(times * n, 2));
         d.BeamRecInfo.create({Bounds{0, 1}, Bounds{0, n - 1}});
         d.BeamHist.create({Bounds{0, times - 1}, Bounds{0, n - 1}});
-        preferHugePages(d.BeamHist);
         in.widen16(d.BeamRecInfo);
         in.array(d.BeamHist);
     }
