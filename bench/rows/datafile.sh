@@ -6,7 +6,7 @@ df_out="$WORK/datafile_out.qrn3"
 if [ ! -s "$df_file" ]; then
     "$BIN/qrn_datafile_tool" gen "$df_file" 1100
 fi
-df_mb=$(( $(stat -c %s "$df_file") / 1000000 ))
+df_mb=$(( $(stat -L -c %s "$df_file") / 1000000 ))
 
 # Best wall time of five runs, in seconds.
 df_best() {
