@@ -4,13 +4,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <limits>
 #include <new>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "dataset/error.h"
@@ -148,56 +145,6 @@ std::optional<QString> entryProblem(const Dataset& d) {
 // ---------------------------------------------------------------------------
 // Reading
 
-// Filling a fresh array costs a page fault per page, which takes longer than
-// copying the bytes. A second thread touches the pages of the (zero) array just
-// ahead of its bulk read, so that work overlaps the copy instead of adding to
-// it. The read writes only below readyAfter().
-class Prefaulter {
-  public:
-    Prefaulter(char* p, std::size_t n) : p_(p), n_(n) {
-        try {
-            thread_ = std::thread([this] { run(); });
-        } catch (const std::system_error&) {
-            ready_.store(n_);  // no second thread: the read faults its own pages
-        }
-    }
-    ~Prefaulter() {
-        stop_.store(true);
-        if (thread_.joinable()) thread_.join();
-    }
-    Prefaulter(const Prefaulter&) = delete;
-    Prefaulter& operator=(const Prefaulter&) = delete;
-
-    // Bytes from the start that may be written, more than `pos`; waits for them.
-    std::size_t readyAfter(std::size_t pos) {
-        std::size_t r;
-        while ((r = ready_.load(std::memory_order_acquire)) <= pos)
-            ready_.wait(r, std::memory_order_acquire);
-        return r;
-    }
-
-  private:
-    void run() {
-        constexpr std::size_t kStep = std::size_t{4} << 20, kPage = 4096;
-        for (std::size_t off = 0; off < n_ && !stop_.load(std::memory_order_relaxed);
-             off += kStep) {
-            const std::size_t end = std::min(n_, off + kStep);
-            for (std::size_t q = off; q < end; q += kPage) p_[q] = 0;
-            ready_.store(end, std::memory_order_release);
-            ready_.notify_one();
-        }
-    }
-
-    char* p_;
-    std::size_t n_;
-    std::atomic<std::size_t> ready_{0};
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-// Arrays at least this large are prefaulted on a second thread.
-constexpr std::size_t kPrefaultBytes = std::size_t{64} << 20;
-
 class FileIn {
   public:
     FileIn(const QString& path, Host* host) : path_(path), file_(path), host_(host) {
@@ -217,16 +164,12 @@ class FileIn {
         if (bytes < 0 || bytes > remaining()) fail(kTruncated);
     }
 
-    void bytes(void* dst, std::int64_t n, Prefaulter* prefault = nullptr) {
+    void bytes(void* dst, std::int64_t n) {
         need(n);
         char* const base = static_cast<char*>(dst);
         std::int64_t done = 0;
         while (done < n) {
-            qint64 step = std::min<qint64>(n - done, kChunkBytes);
-            if (prefault) {
-                const auto ready = prefault->readyAfter(static_cast<std::size_t>(done));
-                step = std::min<qint64>(step, static_cast<qint64>(ready) - done);
-            }
+            const qint64 step = std::min<qint64>(n - done, kChunkBytes);
             const qint64 got = file_.read(base + done, step);
             if (got != step)
                 fail(got < 0 ? QStringLiteral("読み込み中にエラーが発生しました。") : kTruncated);
@@ -248,11 +191,7 @@ class FileIn {
     // One bulk read of an array whose memory type is the file type.
     template <typename T, std::size_t N>
     void array(BArray<T, N>& a) {
-        const auto n = static_cast<std::int64_t>(a.bytes());
-        if (a.bytes() < kPrefaultBytes) return bytes(a.data(), n);
-        need(n);  // before a thread is started for nothing
-        Prefaulter prefault(reinterpret_cast<char*>(a.data()), a.bytes());
-        bytes(a.data(), n, &prefault);
+        bytes(a.data(), static_cast<std::int64_t>(a.bytes()));
     }
 
     // An array stored as int16 in the file but wider in memory.
