@@ -4,18 +4,11 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <limits>
 #include <new>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <vector>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 #include "dataset/error.h"
 #include "dataset/numbers.h"
@@ -152,70 +145,6 @@ std::optional<QString> entryProblem(const Dataset& d) {
 // ---------------------------------------------------------------------------
 // Reading
 
-// A fresh array about to be filled from the file costs one page fault per 4 KB
-// page, which takes far longer than copying the bytes; huge pages cut that to
-// one per 2 MB. Only a hint: elsewhere the array is filled as it is.
-template <typename T, std::size_t N>
-void preferHugePages([[maybe_unused]] BArray<T, N>& a) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    if (a.bytes() < 4 * kHuge) return;
-    const auto start = reinterpret_cast<std::uintptr_t>(a.data());
-    const std::uintptr_t begin = (start + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t end = (start + a.bytes()) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
-
-// Touches the pages of a fresh (zero) array ahead of its bulk read, on a second
-// thread, so the kernel's clearing of new memory overlaps the copy from the
-// file instead of following it. The reader writes only below ready().
-class Prefaulter {
-  public:
-    Prefaulter(char* p, std::size_t n) : p_(p), n_(n) {
-        try {
-            thread_ = std::thread([this] { run(); });
-        } catch (const std::system_error&) {
-            ready_.store(n_);  // no second thread: the read faults its own pages
-        }
-    }
-    ~Prefaulter() {
-        stop_.store(true);
-        if (thread_.joinable()) thread_.join();
-    }
-    Prefaulter(const Prefaulter&) = delete;
-    Prefaulter& operator=(const Prefaulter&) = delete;
-
-    // Bytes from the start that may be written, more than `pos`; waits for them.
-    std::size_t readyAfter(std::size_t pos) {
-        std::size_t r;
-        while ((r = ready_.load(std::memory_order_acquire)) <= pos)
-            ready_.wait(r, std::memory_order_acquire);
-        return r;
-    }
-
-  private:
-    void run() {
-        constexpr std::size_t kStep = std::size_t{4} << 20, kPage = 4096;
-        for (std::size_t off = 0; off < n_ && !stop_.load(std::memory_order_relaxed);
-             off += kStep) {
-            const std::size_t end = std::min(n_, off + kStep);
-            for (std::size_t q = off; q < end; q += kPage) p_[q] = 0;
-            ready_.store(end, std::memory_order_release);
-            ready_.notify_one();
-        }
-    }
-
-    char* p_;
-    std::size_t n_;
-    std::atomic<std::size_t> ready_{0};
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-// Arrays at least this large are prefaulted on a second thread.
-constexpr std::size_t kPrefaultBytes = std::size_t{64} << 20;
-
 class FileIn {
   public:
     FileIn(const QString& path, Host* host) : path_(path), file_(path), host_(host) {
@@ -235,16 +164,12 @@ class FileIn {
         if (bytes < 0 || bytes > remaining()) fail(kTruncated);
     }
 
-    void bytes(void* dst, std::int64_t n, Prefaulter* prefault = nullptr) {
+    void bytes(void* dst, std::int64_t n) {
         need(n);
         char* const base = static_cast<char*>(dst);
         std::int64_t done = 0;
         while (done < n) {
-            qint64 step = std::min<qint64>(n - done, kChunkBytes);
-            if (prefault) {
-                const auto ready = prefault->readyAfter(static_cast<std::size_t>(done));
-                step = std::min<qint64>(step, static_cast<qint64>(ready) - done);
-            }
+            const qint64 step = std::min<qint64>(n - done, kChunkBytes);
             const qint64 got = file_.read(base + done, step);
             if (got != step)
                 fail(got < 0 ? QStringLiteral("読み込み中にエラーが発生しました。") : kTruncated);
@@ -266,11 +191,7 @@ class FileIn {
     // One bulk read of an array whose memory type is the file type.
     template <typename T, std::size_t N>
     void array(BArray<T, N>& a) {
-        const auto n = static_cast<std::int64_t>(a.bytes());
-        if (a.bytes() < kPrefaultBytes) return bytes(a.data(), n);
-        need(n);  // before a thread is started for nothing
-        Prefaulter prefault(reinterpret_cast<char*>(a.data()), a.bytes());
-        bytes(a.data(), n, &prefault);
+        bytes(a.data(), static_cast<std::int64_t>(a.bytes()));
     }
 
     // An array stored as int16 in the file but wider in memory.
@@ -606,7 +527,6 @@ std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset&
 
     const Shapes shapes = shapesOf(d);
     d.NodeDisp.create(shapes.nodeDisp);
-    preferHugePages(d.NodeDisp);
     d.NodePos.create(shapes.nodePos);
     d.NodeTwist0.create(shapes.nodeTwist0);
     if (wideDisp)
@@ -629,7 +549,6 @@ std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset&
         d.TensionElem.create({Bounds{0, 0}});
     }
     d.TensionHist.create({Bounds{0, times - 1}, Bounds{0, d.TensionMax}});
-    preferHugePages(d.TensionHist);
     in.array(d.TensionHist);
 
     in.array(d.NodePos);
@@ -641,7 +560,6 @@ std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset&
         in.need(sizeOf(2 * n, 2) + sizeOf(times * n, 2));
         d.BeamRecInfo.create({Bounds{0, 1}, Bounds{0, n - 1}});
         d.BeamHist.create({Bounds{0, times - 1}, Bounds{0, n - 1}});
-        preferHugePages(d.BeamHist);
         in.widen16(d.BeamRecInfo);
         in.array(d.BeamHist);
     }
