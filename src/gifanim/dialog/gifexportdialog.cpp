@@ -1,0 +1,175 @@
+#include "gifanim/dialog/gifexportdialog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "dataset/error.h"
+#include "gifanim/gifexport.h"
+#include "gifanim/gifwriter.h"
+#include "gifanim/qimageview.h"
+
+namespace qrn::gif {
+
+GifExportDialog::GifExportDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("アニメーション作成"));
+    setModal(true);
+    auto* box = new QVBoxLayout(this);
+    auto* grid = new QGridLayout;
+    const QString captions[4] = {QStringLiteral("開始時間(s)"), QStringLiteral("終了時間(s)"),
+                                 QStringLiteral("作成間隔(s)"), QStringLiteral("描画速度")};
+    const QString initial[4] = {kInitialStartText, kInitialEndText, kInitialEveryText,
+                                kInitialSpeedText};
+    for (int i = 0; i < 4; ++i) {
+        auto* edit = new QLineEdit(initial[i]);
+        edit->setObjectName(QStringLiteral("Text1_%1").arg(i));
+        edit->setMaximumWidth(110);
+        Text1[static_cast<std::size_t>(i)] = edit;
+        grid->addWidget(new QLabel(captions[i]), i < 3 ? 0 : 2, i < 3 ? i : 1);
+        grid->addWidget(edit, i < 3 ? 1 : 3, i < 3 ? i : 1);
+        connect(edit, &QLineEdit::textChanged, this, &GifExportDialog::updateCount);
+    }
+    grid->addWidget(new QLabel(QStringLiteral("画像枚数")), 2, 0);
+    Label3 = new QLabel(QStringLiteral("51"));
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setFrameShape(QFrame::StyledPanel);
+    grid->addWidget(Label3, 3, 0);
+    grid->addWidget(new QLabel(QStringLiteral("倍")), 3, 2);
+    box->addLayout(grid);
+
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(new QLabel(QStringLiteral("出力ファイル")));
+    Text2 = new QLineEdit;
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setMinimumWidth(280);
+    fileRow->addWidget(Text2, 1);
+    Command1 = new QPushButton(QStringLiteral(".."));
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setMaximumWidth(32);
+    fileRow->addWidget(Command1);
+    box->addLayout(fileRow);
+
+    box->addWidget(new QLabel(QStringLiteral("アニメーションは現在の表示サイズが基準となります。")));
+    box->addWidget(new QLabel(QStringLiteral("表示サイズ、画面枚数によりファイルサイズが変わります。")));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    Command2 = new QPushButton(QStringLiteral("変換開始"));
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setEnabled(false);
+    Command3 = new QPushButton(QStringLiteral("キャンセル"));
+    Command3->setObjectName(QStringLiteral("Command3"));
+    buttons->addWidget(Command2);
+    buttons->addWidget(Command3);
+    box->addLayout(buttons);
+
+    connect(Text2, &QLineEdit::textChanged, this, [this](const QString& text) {
+        // Once there has been a name the button stays enabled.
+        if (!text.isEmpty()) Command2->setEnabled(true);
+    });
+    connect(Command1, &QPushButton::clicked, this, &GifExportDialog::chooseFile);
+    connect(Command2, &QPushButton::clicked, this, [this] {
+        if (start()) hide();
+    });
+    connect(Command3, &QPushButton::clicked, this, &QDialog::hide);
+    updateCount();
+}
+
+void GifExportDialog::openFor(const Viewer& viewer, const QString& tag) {
+    prepare(viewer, tag);
+    exec();
+}
+
+void GifExportDialog::prepare(const Viewer& viewer, const QString& tag) {
+    fileTag_ = QStringLiteral("gif");
+    tag_ = tag;
+    viewer_ = viewer;
+    if (viewer_.stopPlayback) viewer_.stopPlayback();
+    Text1[0]->setText(QStringLiteral("0"));
+    if (viewer_.intervalText && viewer_.timeStepMaximum) {
+        if (const auto end = openingEndText(viewer_.intervalText(), viewer_.timeStepMaximum()))
+            Text1[1]->setText(*end);
+    }
+}
+
+void GifExportDialog::updateCount() {
+    ExportTexts t;
+    t.start = Text1[0]->text();
+    t.end = Text1[1]->text();
+    t.every = Text1[2]->text();
+    t.speed = Text1[3]->text();
+    Label3->setText(imageCountText(t));
+}
+
+void GifExportDialog::chooseFile() {
+    QString path;
+    if (fileChooser) {
+        path = fileChooser();
+    } else {
+        const QString gifFilter = fileTag_ + QStringLiteral("ファイル (*.") + fileTag_ + u')';
+        const QString filters = QStringLiteral("すべてのファイル (*.*);;") + gifFilter;
+        QString selected = gifFilter;
+        const QString startDir =
+            Text2->text().isEmpty() ? QDir::currentPath() : QFileInfo(Text2->text()).absolutePath();
+        path = QFileDialog::getSaveFileName(this, QString(), startDir, filters, &selected);
+    }
+    if (!path.isEmpty()) Text2->setText(QDir::toNativeSeparators(path));
+}
+
+void GifExportDialog::showMessage(const QString& title, const QString& text) {
+    if (messageSink) {
+        messageSink(title, text);
+        return;
+    }
+    QString shown = text;
+    shown.replace(QChar(u'\r'), QChar(u'\n'));
+    QMessageBox box(QMessageBox::Warning, title, shown, QMessageBox::Ok, this);
+    box.exec();
+}
+
+bool GifExportDialog::start() {
+    if (tag_ != QStringLiteral("R") || !viewer_.setTimeStep || !viewer_.currentImage) return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool written = false;
+    try {
+        ExportRequest req;
+        req.texts.start = Text1[0]->text();
+        req.texts.end = Text1[1]->text();
+        req.texts.every = Text1[2]->text();
+        req.texts.speed = Text1[3]->text();
+        req.path = Text2->text();
+        req.intervalText = viewer_.intervalText ? viewer_.intervalText() : QString();
+        req.stepMax = viewer_.timeStepMaximum ? viewer_.timeStepMaximum() : 0;
+        const ExportPlan plan = planExport(req);
+        if (plan.endCapped) Text1[1]->setText(plan.endText);
+        QImage frame;  // keeps the pixels alive until the writer has taken them
+        exportAnimation(plan, Palette{viewer_.background, viewer_.foreground}, [&](int step) {
+            viewer_.setTimeStep(step);
+            frame = viewer_.currentImage();
+            if (frame.format() != QImage::Format_RGB32)
+                frame = frame.convertToFormat(QImage::Format_RGB32);
+            return viewOf(frame);
+        });
+        written = true;
+    } catch (const QrnError& e) {
+        QApplication::restoreOverrideCursor();
+        showMessage(e.title(), e.message());
+        return false;
+    } catch (const std::bad_alloc&) {
+        QApplication::restoreOverrideCursor();
+        showMessage(kGifTitle, QStringLiteral("メモリが不足しているため、アニメーションを作成できません。"));
+        return false;
+    }
+    QApplication::restoreOverrideCursor();
+    return written;
+}
+
+}  // namespace qrn::gif

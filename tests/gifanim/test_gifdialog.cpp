@@ -1,0 +1,186 @@
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "gifanim/dialog/gifexportdialog.h"
+
+using qrn::gif::GifExportDialog;
+
+namespace {
+
+// A stand-in viewer of 100 time steps at 0.05 s whose picture shows the step.
+struct FakeViewer {
+    QString interval = QStringLiteral("0.05");
+    int stepMax = 100;
+    int step = 0;
+    int stops = 0;
+    QList<int> drawn;
+    QImage picture{40, 30, QImage::Format_RGB32};
+
+    GifExportDialog::Viewer hooks() {
+        GifExportDialog::Viewer v;
+        v.stopPlayback = [this] { ++stops; };
+        v.timeStepMaximum = [this] { return stepMax; };
+        v.setTimeStep = [this](int s) {
+            step = s;
+            drawn << s;
+            picture.fill(Qt::white);
+            for (int x = 0; x < s % 40; ++x) picture.setPixel(x, 10, 0x000000);
+        };
+        v.currentImage = [this] { return picture.copy(); };
+        v.intervalText = [this] { return interval; };
+        return v;
+    }
+};
+
+}  // namespace
+
+class TestGifDialog : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void openingSetsStartEndAndStopsPlayback() {
+        GifExportDialog d;
+        FakeViewer v;
+        d.Text1[0]->setText(QStringLiteral("3"));
+        d.prepare(v.hooks());
+        QCOMPARE(v.stops, 1);
+        QCOMPARE(d.Text1[0]->text(), QStringLiteral("0"));
+        QCOMPARE(d.Text1[1]->text(), QStringLiteral("5"));  // 0.05 x 100
+        QCOMPARE(d.Text1[2]->text(), QStringLiteral("0.1"));
+        QCOMPARE(d.Text1[3]->text(), QStringLiteral("10"));
+        QCOMPARE(d.Label3->text(), QStringLiteral("51"));
+        QVERIFY(!d.Command2->isEnabled());
+        QCOMPARE(d.windowTitle(), QStringLiteral("アニメーション作成"));
+    }
+
+    void countFollowsTheBoxes_data() {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QString>("every");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("initial") << "0" << "5" << "0.1" << "51";
+        QTest::newRow("fraction dropped") << "0" << "5.9" << "1" << "6";
+        QTest::newRow("zero interval") << "0" << "5" << "0" << "0";
+    }
+    void countFollowsTheBoxes() {
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(QString, every);
+        QFETCH(QString, count);
+        GifExportDialog d;
+        d.Text1[0]->setText(start);
+        d.Text1[1]->setText(end);
+        d.Text1[2]->setText(every);
+        QCOMPARE(d.Label3->text(), count);
+    }
+
+    void startCapsTheEndAndWritesEveryImage() {
+        QTemporaryDir dir;
+        GifExportDialog d;
+        FakeViewer v;
+        QStringList messages;
+        d.messageSink = [&](const QString& t, const QString& m) { messages << t + m; };
+        d.prepare(v.hooks());
+        d.Text1[1]->setText(QStringLiteral("10"));
+        const QString path = dir.filePath(QStringLiteral("anim.gif"));
+        d.Text2->setText(path);
+        QVERIFY(d.Command2->isEnabled());
+        d.Text2->clear();
+        QVERIFY(d.Command2->isEnabled());  // never disabled again
+        d.Text2->setText(path);
+        QVERIFY(d.start());
+        QCOMPARE(messages, QStringList());
+        QCOMPARE(d.Text1[1]->text(), QStringLiteral("5"));
+        QCOMPARE(d.Label3->text(), QStringLiteral("51"));
+        QCOMPARE(v.drawn.size(), 51);
+        QCOMPARE(v.drawn.first(), 0);
+        QCOMPARE(v.drawn[1], 2);
+        QCOMPARE(v.drawn.last(), 100);
+        QCOMPARE(v.step, 100);  // the viewer stays at the last image
+        QImageReader reader(path);
+        QCOMPARE(reader.imageCount(), 51);
+        QCOMPARE(reader.loopCount(), -1);  // forever
+        QImage first = reader.read();
+        QCOMPARE(first.size(), QSize(40, 30));
+        // The delay value 0 (round(0.1 / 10) x 100) is checked by the writer tests;
+        // Qt's reader reports a zero delay as its own default.
+    }
+
+    void delayFromIntervalAndSpeed() {
+        QTemporaryDir dir;
+        GifExportDialog d;
+        FakeViewer v;
+        d.prepare(v.hooks());
+        d.Text1[1]->setText(QStringLiteral("4"));
+        d.Text1[2]->setText(QStringLiteral("2"));
+        d.Text1[3]->setText(QStringLiteral("1"));
+        const QString path = dir.filePath(QStringLiteral("slow.gif"));
+        d.Text2->setText(path);
+        QVERIFY(d.start());
+        QImageReader reader(path);
+        QCOMPARE(reader.imageCount(), 3);
+        reader.read();
+        QCOMPARE(reader.nextImageDelay(), 2000);  // 200 hundredths of a second
+    }
+
+    void badRequestsShowAMessageAndWriteNothing_data() {
+        QTest::addColumn<QString>("every");
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<bool>("missingFolder");
+        QTest::newRow("interval 0") << "0" << "10" << "0" << false;
+        QTest::newRow("speed 0") << "0.1" << "0" << "0" << false;
+        QTest::newRow("negative start") << "0.1" << "10" << "-1" << false;
+        QTest::newRow("missing folder") << "0.1" << "10" << "0" << true;
+    }
+    void badRequestsShowAMessageAndWriteNothing() {
+        QFETCH(QString, every);
+        QFETCH(QString, speed);
+        QFETCH(QString, start);
+        QFETCH(bool, missingFolder);
+        QTemporaryDir dir;
+        GifExportDialog d;
+        FakeViewer v;
+        QStringList messages;
+        d.messageSink = [&](const QString& t, const QString& m) { messages << t + u'|' + m; };
+        d.prepare(v.hooks());
+        d.Text1[0]->setText(start);
+        d.Text1[2]->setText(every);
+        d.Text1[3]->setText(speed);
+        const QString path = missingFolder ? dir.filePath(QStringLiteral("no/anim.gif"))
+                                           : dir.filePath(QStringLiteral("anim.gif"));
+        d.Text2->setText(path);
+        QVERIFY(!d.start());
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages.first().startsWith(QStringLiteral("アニメーション作成|")));
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    }
+
+    void onlyTheRealViewerExports() {
+        QTemporaryDir dir;
+        GifExportDialog d;
+        FakeViewer v;
+        d.prepare(v.hooks(), QStringLiteral("N"));
+        d.Text2->setText(dir.filePath(QStringLiteral("anim.gif")));
+        QVERIFY(!d.start());
+        QVERIFY(v.drawn.isEmpty());
+    }
+
+    void chooserFillsTheOutputBox() {
+        GifExportDialog d;
+        d.fileChooser = [] { return QStringLiteral("/tmp/x.gif"); };
+        d.Command1->click();
+        QCOMPARE(d.Text2->text(), QDir::toNativeSeparators(QStringLiteral("/tmp/x.gif")));
+        d.fileChooser = [] { return QString(); };  // cancel changes nothing
+        d.Command1->click();
+        QCOMPARE(d.Text2->text(), QDir::toNativeSeparators(QStringLiteral("/tmp/x.gif")));
+    }
+};
+
+QTEST_MAIN(TestGifDialog)
+#include "test_gifdialog.moc"
