@@ -402,6 +402,16 @@ void ViewerWindow::connectControls() {
         check4_, [this](bool on) { c_.Check4 = on; }, Control::Check4);
 
     connect(&command1_, &QPushButton::clicked, this, [this] { returnToMain(); });
+
+    connect(&image0_, &QToolButton::clicked, this, [this] { playback_.start(); });
+    connect(&image2_, &QToolButton::clicked, this, [this] { playback_.stop(); });
+    connect(&timer1_, &QTimer::timeout, this, [this] { playback_.timerTick(); });
+    frameTimer_.setSingleShot(true);
+    frameTimer_.setInterval(0);
+    connect(&frameTimer_, &QTimer::timeout, this, [this] { playback_.continueFrameLoop(); });
+    for (int i = 0; i < 2; ++i)
+        connect(&image3_[static_cast<std::size_t>(i)], &QToolButton::clicked, this,
+                [this, i] { changeNode(i); });
 }
 
 void ViewerWindow::pushControls() {
@@ -444,6 +454,7 @@ void ViewerWindow::runEffect(Effect effect) {
                 hScroll1_.setSingleStep(std::max<int>(1, st_.StepInc));
                 return;
             case Effect::Wait:
+                playback_.waitChanged();
                 return;
             case Effect::Layout:
                 layoutPass();
@@ -549,8 +560,7 @@ void ViewerWindow::load() {
     nodeLabel_.setText(kNodeLabelInitial);
     gauge_.setRange(0, 1);
     gauge_.setValue(0);
-    image0_.setVisible(true);
-    image2_.setVisible(false);
+    playback_.reset();
     resizeClient(render::initialClientSize(mode_));
     try {
         render::loadViewer(mode_, ds_, st_, c_);
@@ -602,7 +612,32 @@ void ViewerWindow::activate() {
     afterDraw();
 }
 
-void ViewerWindow::stopPlayback() { st_.PlayState = 1; }
+void ViewerWindow::stopPlayback() { playback_.stop(); }
+
+void ViewerWindow::mirrorPlayback() {
+    image0_.setVisible(playback_.startVisible());
+    image2_.setVisible(!playback_.startVisible());
+    image0_.setAutoRaise(!playback_.startRaised());
+    if (!playback_.timerRunning()) {
+        timer1_.stop();
+    } else if (!timer1_.isActive() || timer1_.interval() != playback_.timerInterval()) {
+        timer1_.start(playback_.timerInterval());
+    }
+}
+
+void ViewerWindow::changeNode(int button) {
+    const render::NodeChange n = render::changeTensionNode(ds_, st_, button, c_.HScroll1);
+    nodeLabel_.setText(n.nodeLabel);
+    if (!n.tensionText.isEmpty()) label5_.setText(n.tensionText);
+}
+
+int ViewerWindow::Ports::timeValue() const { return w_.hScroll1_.value(); }
+int ViewerWindow::Ports::timeMaximum() const { return w_.hScroll1_.maximum(); }
+void ViewerWindow::Ports::setTimeValue(int value) { w_.hScroll1_.setValue(value); }
+bool ViewerWindow::Ports::repeat() const { return w_.c_.Check4; }
+QString ViewerWindow::Ports::waitText() const { return w_.c_.Text6; }
+void ViewerWindow::Ports::scheduleFrame() { w_.frameTimer_.start(); }
+void ViewerWindow::Ports::playbackChanged() { w_.mirrorPlayback(); }
 
 void ViewerWindow::returnToMain() {
     if (mode_ == ViewMode::Real) {
@@ -617,6 +652,9 @@ void ViewerWindow::returnToMain() {
 
 void ViewerWindow::closeEvent(QCloseEvent* event) {
     stopPlayback();
+    // Nothing of the playback may run on a closed window.
+    frameTimer_.stop();
+    playback_.reset();
     loaded_ = false;
     event->accept();
     if (showMain_) showMain_();

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -30,6 +31,7 @@
 #include "render/raster/imagecanvas.h"
 #include "render/viewerstate.h"
 #include "viewer/picturewidget.h"
+#include "viewer/playback.h"
 
 class QAction;
 class QMenu;
@@ -84,6 +86,7 @@ class ViewerWindow final : public QWidget {
     const render::ViewerState& state() const { return st_; }
     const render::ControlValues& controls() const { return c_; }
     QString nodeDataText() const { return nodeData_.text(); }
+    const Playback& playback() const { return playback_; }
 
     // The window's own steps, public for the main window and the tests.
     void activate();      // Form_Activate
@@ -116,6 +119,24 @@ class ViewerWindow final : public QWidget {
     void afterDraw();  // bottom-bar read-outs and the picture repaint
     void updateTimeDisplay();
     double intervalSeconds() const;
+    void mirrorPlayback();  // start/stop buttons and the playback timer
+    void changeNode(int button);
+
+    // Playback's view of the window.
+    class Ports final : public PlaybackPorts {
+      public:
+        explicit Ports(ViewerWindow& w) : w_(w) {}
+        int timeValue() const override;
+        int timeMaximum() const override;
+        void setTimeValue(int value) override;
+        bool repeat() const override;
+        QString waitText() const override;
+        void scheduleFrame() override;
+        void playbackChanged() override;
+
+      private:
+        ViewerWindow& w_;
+    };
 
     Dataset& ds_;
     const render::ViewMode mode_;
@@ -126,6 +147,10 @@ class ViewerWindow final : public QWidget {
     render::ViewerState st_;
     render::ControlValues c_;
     std::unique_ptr<render::ImageCanvas> canvas_;
+    Ports ports_{*this};
+    Playback playback_{st_, ports_};
+    QTimer timer1_;      // playback timer
+    QTimer frameTimer_;  // the frame loop's next pass, once pending events ran
     bool loaded_ = false;
     bool syncing_ = false;  // writing values into widgets: their signals are not changes
     bool opening_ = false;  // open() runs the activation itself, after showing

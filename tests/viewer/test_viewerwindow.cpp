@@ -80,6 +80,12 @@ class TestViewerWindow : public QObject {
     void screenCopy();
     void timeBarRedrawsWithReadouts();
     void datasetReplacedBetweenOpenings();
+    void frameLoopPlaysToTheEnd();
+    void timerPlaybackAndStop();
+    void nodeButtonsWrap();
+    void closingDuringFrameLoopLeavesNothingRunning();
+    void destroyingDuringFrameLoop();
+    void returnStopsTimerPlayback();
 };
 
 void TestViewerWindow::initialControls_data() {
@@ -472,6 +478,138 @@ void TestViewerWindow::datasetReplacedBetweenOpenings() {
     QCOMPARE(h.w->state().ScrX.hi(1), 40);
     h.w->setTimeStep(9);
     QCOMPARE(h.w->state().LastFrame, qrn::render::FrameEnd::Complete);
+}
+
+namespace {
+
+// 100 time steps, three tension records.
+Dataset longModel() {
+    Dataset ds = qrn::test::blankModel({6, 6}, 0, 100, 3);
+    for (int t = 0; t <= 101; ++t)
+        for (int r = 0; r < 3; ++r) ds.TensionHist(t, r) = static_cast<std::int16_t>(10 * t + r);
+    return ds;
+}
+
+}  // namespace
+
+void TestViewerWindow::frameLoopPlaysToTheEnd() {
+    Harness h(0);
+    h.ds = longModel();
+    h.w->open(true);
+    h.type("Text5", QStringLiteral("3"));
+    QVector<int> seen;
+    connect(&h.child<QScrollBar>("HScroll1"), &QScrollBar::valueChanged, this,
+            [&](int v) { seen.push_back(v); });
+    // A timer of the event loop keeps firing while the frames run.
+    int ticks = 0;
+    QTimer other;
+    connect(&other, &QTimer::timeout, this, [&] { ++ticks; });
+    other.start(0);
+    h.child<QToolButton>("Image0").click();
+    QVERIFY(!h.child<QToolButton>("Image0").isVisibleTo(h.w.get()));
+    QVERIFY(h.child<QToolButton>("Image2").isVisibleTo(h.w.get()));
+    QTRY_VERIFY(h.w->playback().startVisible());
+    QCOMPARE(seen.size(), 33);
+    QCOMPARE(seen.front(), 3);
+    QCOMPARE(seen.back(), 99);
+    QVERIFY(ticks >= 30);
+    QCOMPARE(h.w->timeStep(), 99);
+    QCOMPARE(h.child<QLabel>("Label2").text(), QStringLiteral("4.95"));
+    QCOMPARE(h.child<QLabel>("Label5").text(), QStringLiteral("990kg"));
+    QCOMPARE(h.child<QProgressBar>("ProgressBar1").value(), 990);
+    QVERIFY(h.child<QToolButton>("Image0").isVisibleTo(h.w.get()));
+    QVERIFY(!h.child<QToolButton>("Image2").isVisibleTo(h.w.get()));
+    h.w->setTimeStep(3);
+    QCOMPARE(h.child<QLabel>("Label2").text(), QStringLiteral("0.15"));
+}
+
+void TestViewerWindow::timerPlaybackAndStop() {
+    Harness h(1);
+    h.ds = longModel();
+    h.w->open(true);
+    h.type("Text6", QStringLiteral("1"));
+    h.child<QToolButton>("Image0").click();
+    QCOMPARE(h.w->state().PlayState, 2);
+    QVERIFY(h.w->playback().timerRunning());
+    QCOMPARE(h.w->timeStep(), 0);  // the timer draws the first step
+    QTRY_VERIFY(h.w->timeStep() >= 3);
+    h.child<QToolButton>("Image2").click();
+    QVERIFY(!h.w->playback().timerRunning());
+    const int stoppedAt = h.w->timeStep();
+    QTest::qWait(60);
+    QCOMPARE(h.w->timeStep(), stoppedAt);
+    QVERIFY(h.child<QToolButton>("Image0").isVisibleTo(h.w.get()));
+}
+
+void TestViewerWindow::nodeButtonsWrap() {
+    Harness h(0);
+    h.ds = longModel();
+    h.w->open(true);
+    h.w->setTimeStep(5);
+    QToolButton& prev = h.child<QToolButton>("Image3_0");
+    QToolButton& next = h.child<QToolButton>("Image3_1");
+    QCOMPARE(h.child<QLabel>("NodeLabel").text(), QStringLiteral("ﾉｰﾄﾞNo.1000"));
+    prev.click();
+    QCOMPARE(h.w->state().TensSel, 2);
+    QCOMPARE(h.child<QLabel>("NodeLabel").text(), QStringLiteral("ﾉｰﾄﾞNo.1002"));
+    QCOMPARE(h.child<QLabel>("Label5").text(), QStringLiteral("52kg"));
+    next.click();
+    QCOMPARE(h.w->state().TensSel, 0);
+    next.click();
+    QCOMPARE(h.w->state().TensSel, 1);
+    QCOMPARE(h.child<QLabel>("Label5").text(), QStringLiteral("51kg"));
+    // The choice survives leaving and re-opening.
+    h.child<QPushButton>("Command1").click();
+    h.w->open(false);
+    QCOMPARE(h.child<QLabel>("NodeLabel").text(), QStringLiteral("ﾉｰﾄﾞNo.1001"));
+}
+
+void TestViewerWindow::closingDuringFrameLoopLeavesNothingRunning() {
+    Harness h(1);
+    h.ds = longModel();
+    h.w->open(true);
+    h.child<QCheckBox>("Check4").setChecked(true);  // repeat: the loop never ends by itself
+    h.child<QToolButton>("Image0").click();
+    QTRY_VERIFY(h.w->timeStep() >= 5);
+    h.w->close();
+    QCOMPARE(h.mainShown, 1);
+    QVERIFY(!h.w->playback().frameLoopActive());
+    QVERIFY(!h.w->playback().timerRunning());
+    const int at = h.w->timeStep();
+    QTest::qWait(50);
+    QCOMPARE(h.w->timeStep(), at);
+    // Opened again, it is stopped with its start button.
+    h.w->open(false);
+    QVERIFY(h.child<QToolButton>("Image0").isVisibleTo(h.w.get()));
+    QVERIFY(!h.w->playback().frameLoopActive());
+}
+
+void TestViewerWindow::destroyingDuringFrameLoop() {
+    Harness h(0);
+    h.ds = longModel();
+    h.w->open(true);
+    h.child<QCheckBox>("Check4").setChecked(true);
+    h.child<QToolButton>("Image0").click();
+    bool destroyed = false;
+    QTimer::singleShot(20, this, [&] {
+        h.w.reset();
+        destroyed = true;
+    });
+    QTRY_VERIFY(destroyed);
+    QTest::qWait(30);  // nothing may run on the destroyed window (checked by ASan)
+}
+
+void TestViewerWindow::returnStopsTimerPlayback() {
+    Harness h(0);
+    h.ds = longModel();
+    h.w->open(true);
+    h.type("Text6", QStringLiteral("2"));
+    h.child<QToolButton>("Image0").click();
+    QVERIFY(h.w->playback().timerRunning());
+    h.child<QPushButton>("Command1").click();
+    QVERIFY(!h.w->playback().timerRunning());
+    QCOMPARE(h.w->state().PlayState, 1);
+    QVERIFY(h.w->playback().startVisible());
 }
 
 QTEST_MAIN(TestViewerWindow)

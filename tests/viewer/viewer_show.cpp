@@ -1,10 +1,16 @@
 // Shows a viewer on a synthetic model, for looking at the window by eye:
-//   viewer_show [normal|real] [seconds] [play]
-// quits after the given time (default: stays open).
+//   viewer_show [normal|real] [seconds] [play] [wait] [repeat]
+// quits after the given time (default: stays open) and then prints how many
+// frames playback drew.
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QTimer>
 #include <cmath>
+#include <cstdio>
 
 #include "../render/model.h"
 #include "viewer/viewerwindow.h"
@@ -14,6 +20,8 @@ int main(int argc, char** argv) {
     const bool real = argc > 1 && QByteArray(argv[1]) == "real";
     const int seconds = argc > 2 ? QByteArray(argv[2]).toInt() : 0;
     const bool play = argc > 3 && QByteArray(argv[3]) == "play";
+    const QString wait = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QStringLiteral("0");
+    const bool repeat = argc > 5 && QByteArray(argv[5]) == "repeat";
 
     // Four cables of 40 elements swinging over 200 steps.
     constexpr int kCables = 4, kNodes = 40, kSteps = 200;
@@ -44,11 +52,23 @@ int main(int argc, char** argv) {
         ds, real ? 1 : 0, [&] { return interval; }, [] {});
     w.move(10, 10);
     w.open(true);
+    int frames = 0;
+    QElapsedTimer clock;
+    QObject::connect(w.findChild<QScrollBar*>(QStringLiteral("HScroll1")),
+                     &QScrollBar::valueChanged, &w, [&] { ++frames; });
     if (play) {
+        w.findChild<QLineEdit*>(QStringLiteral("Text6"))->setText(wait);
+        w.findChild<QCheckBox*>(QStringLiteral("Check4"))->setChecked(repeat);
         QTimer::singleShot(300, &w, [&] {
-            if (auto* b = w.findChild<QToolButton*>(QStringLiteral("Image0"))) b->click();
+            frames = 0;
+            clock.start();
+            w.findChild<QToolButton*>(QStringLiteral("Image0"))->click();
         });
     }
     if (seconds > 0) QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
-    return QApplication::exec();
+    const int rc = QApplication::exec();
+    if (play && clock.isValid())
+        std::printf("%d frames in %.2f s: %.1f per second\n", frames, clock.elapsed() / 1000.0,
+                    frames * 1000.0 / double(std::max<qint64>(clock.elapsed(), 1)));
+    return rc;
 }
