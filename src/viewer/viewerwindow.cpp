@@ -12,6 +12,7 @@
 #include "dataset/numbers.h"
 #include "render/viewer.h"
 #include "viewer/activation.h"
+#include "viewer/navigation.h"
 
 namespace qrn::viewer {
 
@@ -43,7 +44,6 @@ const QString kTipPicture = QStringLiteral(
     "右ドラッグで中心移動。左ドラッグで視点移動。");
 const QString kTipTime = QStringLiteral("計算時間");
 
-const QString kNodeDataCaption = QStringLiteral("ﾉｰﾄﾞﾃﾞｰﾀ:");
 const QString kTensionInitial = QStringLiteral("   0kg");
 const QString kNodeLabelInitial = QStringLiteral("ﾉｰﾄﾞNo.");
 const QString kTimeInitial = QStringLiteral("0.00");
@@ -412,6 +412,24 @@ void ViewerWindow::connectControls() {
     for (int i = 0; i < 2; ++i)
         connect(&image3_[static_cast<std::size_t>(i)], &QToolButton::clicked, this,
                 [this, i] { changeNode(i); });
+
+    picture_.setMouseHandler(
+        [this](PictureWidget::MouseAction action, Qt::MouseButton button, Qt::MouseButtons buttons,
+               QPointF pixel) { pictureMouse(action, button, buttons, pixel); });
+    timer2_.setInterval(1);
+    connect(&timer2_, &QTimer::timeout, this, [this] { panTick(); });
+    for (int k = 0; k < 9; ++k) {
+        QToolButton& b = image1_[static_cast<std::size_t>(k)];
+        connect(&b, &QToolButton::pressed, this, [this, &b, k] {
+            b.setAutoRaise(false);
+            st_.PanButton = static_cast<std::int16_t>(k);
+            timer2_.start();
+        });
+        connect(&b, &QToolButton::released, this, [this, &b] {
+            b.setAutoRaise(true);
+            timer2_.stop();
+        });
+    }
 }
 
 void ViewerWindow::pushControls() {
@@ -625,6 +643,70 @@ void ViewerWindow::mirrorPlayback() {
     }
 }
 
+void ViewerWindow::pictureMouse(PictureWidget::MouseAction action, Qt::MouseButton button,
+                                Qt::MouseButtons buttons, QPointF pixel) {
+    using Action = PictureWidget::MouseAction;
+    if (action == Action::Release) {
+        picture_.unsetCursor();
+        return;
+    }
+    // Mouse positions in drawing units of the coordinate window.
+    const double x = st_.Window.Left + pixel.x() / double(st_.PixPerUnitX);
+    const double y = st_.Window.Top + pixel.y() / double(st_.PixPerUnitY);
+    if (!std::isfinite(x) || !std::isfinite(y)) return;
+    if (action == Action::Press) {
+        st_.DownXY[0] = static_cast<float>(x);
+        st_.DownXY[1] = static_cast<float>(y);
+        if (button == Qt::LeftButton) {
+            st_.DownScroll[0] = static_cast<float>(c_.HScroll2);
+            st_.DownScroll[1] = static_cast<float>(c_.VScroll1);
+            pickNode(x, y);
+        } else if (button == Qt::RightButton) {
+            picture_.setCursor(Qt::SizeAllCursor);
+        }
+        return;
+    }
+    if (buttons == Qt::LeftButton) {
+        int h = c_.HScroll2, v = c_.VScroll1;
+        if (mode_ == ViewMode::Normal) {
+            const ViewpointPan pan = panViewpoint(st_, x, y, h, v);
+            h = pan.h.value_or(h);
+            v = pan.v.value_or(v);
+        } else {
+            const ViewAngles a = turnView(st_, x, y, v);
+            h = a.h;
+            v = a.v;
+        }
+        // Each bar that moves runs its own change: the horizontal one first.
+        hScroll2_.setValue(h);
+        vScroll1_.setValue(v);
+    } else if (buttons == Qt::RightButton) {
+        moveCentre(st_, x, y);
+        runEffect(Effect::Redraw);
+    }
+}
+
+void ViewerWindow::pickNode(double x, double y) {
+    nodeData_.setText(kSearching);
+    nodeData_.repaint();  // shows while the search runs
+    const std::optional<NodeRef> hit = findNode(ds_, st_, x, y);
+    if (!hit) {
+        picture_.setCursor(Qt::WhatsThisCursor);
+        nodeData_.setText(kNoNode);
+        nodeData_.setToolTip(QString());
+        return;
+    }
+    const QString text = nodeInfoText(ds_, *hit, c_.HScroll1);
+    nodeData_.setText(text);
+    nodeData_.setToolTip(text);
+    picture_.setCursor(Qt::CrossCursor);
+}
+
+void ViewerWindow::panTick() {
+    panStep(st_, st_.PanButton);
+    if (playback_.startVisible()) runEffect(Effect::Redraw);
+}
+
 void ViewerWindow::changeNode(int button) {
     const render::NodeChange n = render::changeTensionNode(ds_, st_, button, c_.HScroll1);
     nodeLabel_.setText(n.nodeLabel);
@@ -652,8 +734,9 @@ void ViewerWindow::returnToMain() {
 
 void ViewerWindow::closeEvent(QCloseEvent* event) {
     stopPlayback();
-    // Nothing of the playback may run on a closed window.
+    // Nothing of the playback or panning may run on a closed window.
     frameTimer_.stop();
+    timer2_.stop();
     playback_.reset();
     loaded_ = false;
     event->accept();

@@ -121,6 +121,10 @@ class ViewerWindow final : public QWidget {
     double intervalSeconds() const;
     void mirrorPlayback();  // start/stop buttons and the playback timer
     void changeNode(int button);
+    void pictureMouse(PictureWidget::MouseAction action, Qt::MouseButton button,
+                      Qt::MouseButtons buttons, QPointF pixel);
+    void pickNode(double x, double y);
+    void panTick();
 
     // Playback's view of the window.
     class Ports final : public PlaybackPorts {
@@ -151,6 +155,7 @@ class ViewerWindow final : public QWidget {
     Playback playback_{st_, ports_};
     QTimer timer1_;      // playback timer
     QTimer frameTimer_;  // the frame loop's next pass, once pending events ran
+    QTimer timer2_;      // pan timer of the direction buttons
     bool loaded_ = false;
     bool syncing_ = false;  // writing values into widgets: their signals are not changes
     bool opening_ = false;  // open() runs the activation itself, after showing

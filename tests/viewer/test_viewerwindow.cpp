@@ -9,6 +9,7 @@
 
 #include "../render/model.h"
 #include "render/layout.h"
+#include "viewer/navigation.h"
 #include "viewer/viewerwindow.h"
 
 using qrn::Dataset;
@@ -86,6 +87,11 @@ class TestViewerWindow : public QObject {
     void closingDuringFrameLoopLeavesNothingRunning();
     void destroyingDuringFrameLoop();
     void returnStopsTimerPlayback();
+    void clickPicksNode();
+    void rightDragKeepsGrabbedPoint();
+    void leftDragPansNormalView();
+    void leftDragTurnsRealView();
+    void directionButtonPans();
 };
 
 void TestViewerWindow::initialControls_data() {
@@ -610,6 +616,128 @@ void TestViewerWindow::returnStopsTimerPlayback() {
     QVERIFY(!h.w->playback().timerRunning());
     QCOMPARE(h.w->state().PlayState, 1);
     QVERIFY(h.w->playback().startVisible());
+}
+
+namespace {
+
+// Pixel of the picture widget (border included) for a drawing position.
+QPoint pixelOf(const qrn::render::ViewerState& st, double x, double y) {
+    return QPoint(qRound((x - st.Window.Left) * st.PixPerUnitX) + 2,
+                  qRound((y - st.Window.Top) * st.PixPerUnitY) + 2);
+}
+
+QPointF unitsAt(const qrn::render::ViewerState& st, QPoint p) {
+    return QPointF(st.Window.Left + (p.x() - 2) / double(st.PixPerUnitX),
+                   st.Window.Top + (p.y() - 2) / double(st.PixPerUnitY));
+}
+
+}  // namespace
+
+void TestViewerWindow::clickPicksNode() {
+    Harness h(0);
+    h.w->open(true);
+    h.w->setTimeStep(1);
+    const qrn::render::ViewerState& st = h.w->state();
+    QWidget& pic = h.child<QWidget>("Picture1");
+    const QPoint at = pixelOf(st, st.ScrX(1, 10), st.ScrY(1, 10));
+    QTest::mousePress(&pic, Qt::LeftButton, {}, at);
+    QCOMPARE(h.w->nodeDataText(), qrn::viewer::nodeInfoText(h.ds, {1, 10}, 1));
+    QVERIFY(h.w->nodeDataText().startsWith(QStringLiteral("ノードNo.210 (移動量 x=0,y=")));
+    QCOMPARE(pic.cursor().shape(), Qt::CrossCursor);
+    QTest::mouseRelease(&pic, Qt::LeftButton, {}, at);
+    QVERIFY(!pic.testAttribute(Qt::WA_SetCursor));
+    // Beside every node.
+    QTest::mousePress(&pic, Qt::LeftButton, {}, QPoint(6, 6));
+    QCOMPARE(h.w->nodeDataText(), QStringLiteral("該当ノードなし"));
+    QCOMPARE(pic.cursor().shape(), Qt::WhatsThisCursor);
+    QTest::mouseRelease(&pic, Qt::LeftButton, {}, QPoint(6, 6));
+    // Picking changes no view setting.
+    QCOMPARE(h.child<QScrollBar>("HScroll2").value(), -40);
+}
+
+void TestViewerWindow::rightDragKeepsGrabbedPoint() {
+    Harness h(1);
+    h.w->open(true);
+    const qrn::render::ViewerState& st = h.w->state();
+    QWidget& pic = h.child<QWidget>("Picture1");
+    const QPoint from(200, 150), to(260, 110);
+    const QPointF grabbed = unitsAt(st, from);
+    QTest::mousePress(&pic, Qt::RightButton, {}, from);
+    QCOMPARE(pic.cursor().shape(), Qt::SizeAllCursor);
+    QTest::mouseMove(&pic, to);
+    const QPointF now = unitsAt(st, to);
+    QVERIFY(std::abs(now.x() - grabbed.x()) < 1e-4);
+    QVERIFY(std::abs(now.y() - grabbed.y()) < 1e-4);
+    QVERIFY(st.PanX < 0.0f);
+    QVERIFY(st.PanY < 0.0f);
+    QTest::mouseRelease(&pic, Qt::RightButton, {}, to);
+    QVERIFY(!pic.testAttribute(Qt::WA_SetCursor));
+    QCOMPARE(h.w->nodeDataText(), QStringLiteral("ﾉｰﾄﾞﾃﾞｰﾀ:"));  // no search on the right button
+}
+
+void TestViewerWindow::leftDragPansNormalView() {
+    Harness h(0);
+    h.w->open(true);
+    const qrn::render::ViewerState& st = h.w->state();
+    QWidget& pic = h.child<QWidget>("Picture1");
+    QScrollBar& hs = h.child<QScrollBar>("HScroll2");
+    QScrollBar& vs = h.child<QScrollBar>("VScroll1");
+    const QPoint from(100, 300);
+    const QPointF grabbed = unitsAt(st, from);
+    QTest::mousePress(&pic, Qt::LeftButton, {}, from);
+    // 30 pixels left and 20 up: the viewpoint follows by whole units.
+    const QPoint to(70, 280);
+    QTest::mouseMove(&pic, to);
+    const double dx = 30.0 / st.PixPerUnitX;
+    const double dy = -20.0 / st.PixPerUnitY;
+    QCOMPARE(hs.value(), -40 + qRound(dx));
+    QCOMPARE(vs.value(), qRound(-dy));
+    // The grabbed point stays under the mouse to within whole units (the
+    // window's edges are rounded, a half to even).
+    const QPointF now = unitsAt(st, to);
+    QVERIFY(std::abs(now.x() - grabbed.x()) <= 1.0);
+    QVERIFY(std::abs(now.y() - grabbed.y()) <= 1.0);
+    // The bars stop at -50 .. 50.
+    QTest::mouseMove(&pic, QPoint(to.x() + 400, to.y()));
+    QCOMPARE(hs.value(), -40 + qRound(dx));
+    QTest::mouseRelease(&pic, Qt::LeftButton, {}, QPoint(to.x() + 400, to.y()));
+}
+
+void TestViewerWindow::leftDragTurnsRealView() {
+    Harness h(1);
+    h.w->open(true);
+    const qrn::render::ViewerState& st = h.w->state();
+    QWidget& pic = h.child<QWidget>("Picture1");
+    QCOMPARE(st.PixPerUnitX, 5.8f);
+    QTest::mousePress(&pic, Qt::LeftButton, {}, QPoint(100, 100));
+    QCOMPARE(st.DownScroll[0], 5.0f);
+    // 30 pixels (5.17 units) to the right turn the view by 10 degrees.
+    QTest::mouseMove(&pic, QPoint(130, 100));
+    QCOMPARE(h.child<QScrollBar>("HScroll2").value(), 15);
+    QCOMPARE(h.child<QScrollBar>("VScroll1").value(), 0);
+    QTest::mouseRelease(&pic, Qt::LeftButton, {}, QPoint(130, 100));
+}
+
+void TestViewerWindow::directionButtonPans() {
+    Harness h(0);
+    h.w->open(true);
+    const qrn::render::ViewerState& st = h.w->state();
+    QToolButton& up = h.child<QToolButton>("Image1_1");
+    QTest::mousePress(&up, Qt::LeftButton);
+    QCOMPARE(st.PanButton, 1);
+    QTRY_VERIFY(st.PanY >= 3.0f);
+    QTest::mouseRelease(&up, Qt::LeftButton);
+    const float stopped = st.PanY;
+    QCOMPARE(st.Window.Top, float(st.ViewTop + double(stopped)));
+    QTest::qWait(20);
+    QCOMPARE(st.PanY, stopped);
+    QCOMPARE(st.PanX, 0.0f);
+    QToolButton& centre = h.child<QToolButton>("Image1_4");
+    QTest::mousePress(&centre, Qt::LeftButton);
+    QTest::qWait(10);
+    QTest::mouseRelease(&centre, Qt::LeftButton);
+    QCOMPARE(st.PanY, stopped);
+    QCOMPARE(st.PanX, 0.0f);
 }
 
 QTEST_MAIN(TestViewerWindow)

@@ -1,5 +1,5 @@
 // Shows a viewer on a synthetic model, for looking at the window by eye:
-//   viewer_show [normal|real] [seconds] [play] [wait] [repeat]
+//   viewer_show [normal|real] [seconds] [play|click] [wait] [repeat]
 // quits after the given time (default: stays open) and then prints how many
 // frames playback drew.
 
@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
 #include <cmath>
@@ -63,6 +64,18 @@ int main(int argc, char** argv) {
             frames = 0;
             clock.start();
             w.findChild<QToolButton*>(QStringLiteral("Image0"))->click();
+        });
+    }
+    if (argc > 3 && QByteArray(argv[3]) == "click") {
+        // Clicks node 20 of cable 1, as a user picking a node would.
+        QTimer::singleShot(500, &w, [&] {
+            const auto& st = w.state();
+            QWidget* pic = w.findChild<QWidget*>(QStringLiteral("Picture1"));
+            const QPointF p((st.ScrX(1, 20) - st.Window.Left) * st.PixPerUnitX + 2,
+                            (st.ScrY(1, 20) - st.Window.Top) * st.PixPerUnitY + 2);
+            QMouseEvent press(QEvent::MouseButtonPress, p, pic->mapToGlobal(p), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(pic, &press);
         });
     }
     if (seconds > 0) QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
