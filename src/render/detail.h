@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "dataset/dataset.h"
 
@@ -15,6 +16,14 @@ namespace qrn::render::detail {
 inline float f32(double v) {
     if (std::fabs(v) <= double(FLT_MAX) || std::isnan(v)) return static_cast<float>(v);
     return v > 0 ? INFINITY : -INFINITY;
+}
+
+// A pixel coordinate: nearest 32-bit integer, ties to even (the default
+// rounding mode); empty when not finite or out of range.
+inline std::optional<std::int32_t> roundPixel(double v) {
+    const double r = std::nearbyint(v);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) return std::nullopt;
+    return static_cast<std::int32_t>(r);
 }
 
 // True when the dataset's counts and arrays agree well enough to index

@@ -182,8 +182,8 @@ bool Frame::cables() {
         const std::int32_t last = ds_.CableInfo(1, s);
         for (std::int32_t n = 0; n <= last; ++n) {
             const std::int64_t at = s + n * stride;
-            const auto px = num::roundToInt32((scrX[at] - double(win_.left)) * ppuX_);
-            const auto py = num::roundToInt32((scrY[at] - double(win_.top)) * ppuY_);
+            const auto px = detail::roundPixel((scrX[at] - double(win_.left)) * ppuX_);
+            const auto py = detail::roundPixel((scrY[at] - double(win_.top)) * ppuY_);
             if (px && py) {
                 pts[n] = {*px, *py};
             } else if (stops()) {
@@ -203,8 +203,9 @@ bool Frame::markers(std::int16_t kt) {
     if (st_.MarkerStep <= 0) return true;
     // Normal mode: the near-low view turns the bars the other way. Real mode:
     // looking from behind (|angle| > 90) turns them back.
-    const double dir = mode_ == ViewMode::Normal ? (c_.Check3 == 1 ? -1.0 : 1.0)
-                                                 : (std::abs(c_.HScroll2) <= 90 ? -1.0 : 1.0);
+    const double dir = mode_ == ViewMode::Normal
+                           ? (c_.Check3 == 1 ? -1.0 : 1.0)
+                           : (c_.HScroll2 >= -90 && c_.HScroll2 <= 90 ? -1.0 : 1.0);
     const double sizeDiv = 6.0 - c_.Slider2;
     const double zoom = st_.Zoom;
     const float radius = f32(0.3 / sizeDiv / zoom);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 
 #include "dataset/numbers.h"
 #include "render/detail.h"
@@ -9,7 +10,11 @@
 namespace qrn::render {
 
 void loadViewer(ViewMode, const Dataset& ds, ViewerState& st, const ControlValues& c) {
-    if (ds.CableMax >= 0 && ds.NodeMax >= 0) detail::recreate(st.DepthMul, ds);
+    try {
+        if (ds.CableMax >= 0 && ds.NodeMax >= 0) detail::recreate(st.DepthMul, ds);
+    } catch (const std::bad_alloc&) {
+        st.DepthMul.clear();  // the first Jousu tries again
+    }
     st.PerspRatio = detail::f32(boxValue(c.Text1[0]));
     st.NearScale = detail::f32(boxValue(c.Text1[1]));
     if (const auto v = boxInt16(c.Text1[2])) st.MarkerStep = *v;

@@ -2,7 +2,17 @@
 // The viewer's operations that involve no widget: loading and activating the
 // window's state, the layout pass, running the effect of a control change,
 // the screen-copy text, the bottom bar's texts and the projected-point list.
-// The window calls these and copies the results into its widgets.
+// The window calls these and copies the results into its widgets:
+//
+//   load:      loadViewer, then activateViewer with the client size
+//   activate:  activateViewer (also after returning from another window)
+//   resize:    layoutPass (apply geometry: picture, panels, title)
+//   a control changed: onControlChange; write back the boxes it rewrote
+//              (their own change events follow), then runEffect
+//   pan/drag:  change PanX/PanY and st.Window, then HiDrow
+//   paint:     draw the canvas's image inside the picture's border
+//   copy:      screenCopyText, then the canvas's image to the clipboard
+//   after every frame: show st.TensionText, st.GaugeMax, st.GaugeValue
 
 #include <QByteArray>
 #include <QSize>

@@ -128,6 +128,28 @@ TEST(ImageCanvas, FarAndOddCoordinatesAreSafe) {
     EXPECT_EQ(img.pixel(59, 10), qRgb(0, 0, 0));
 }
 
+TEST(ImageCanvas, HandedOutImagesStayAsTheyWere) {
+    // The GIF export keeps every frame's image while the next one is drawn.
+    ImageCanvas cv(QSize(30, 20));
+    cv.setScaleWindow({0, 0, 30, -20});
+    cv.line(0, -10, 29, -10, kPalette[4]);
+    const QImage first = cv.image();
+    cv.clear();
+    cv.line(15, 0, 15, -19, kPalette[2]);
+    cv.setLineWidth(3);
+    cv.line(0, -3, 29, -3, kPalette[1]);
+    EXPECT_EQ(first.pixel(5, 10), qRgb(128, 0, 0));
+    EXPECT_EQ(first.pixel(15, 5), qRgb(255, 255, 255));
+    const QImage second = cv.image();
+    EXPECT_EQ(second.pixel(5, 10), qRgb(255, 255, 255));
+    EXPECT_EQ(second.pixel(15, 10), qRgb(0, 128, 0));
+    // The wide pen covers three rows.
+    EXPECT_EQ(second.pixel(5, 2), qRgb(0, 0, 128));
+    EXPECT_EQ(second.pixel(5, 3), qRgb(0, 0, 128));
+    EXPECT_EQ(second.pixel(5, 4), qRgb(0, 0, 128));
+    EXPECT_EQ(second.pixel(5, 6), qRgb(255, 255, 255));
+}
+
 TEST(ImageCanvas, ResizeKeepsContentAndText) {
     ImageCanvas cv(QSize(20, 20));
     cv.setScaleWindow({0, 0, 20, -20});

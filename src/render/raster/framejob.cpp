@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "render/controls.h"
+#include "render/detail.h"
 #include "render/layout.h"
 #include "render/raster/imagecanvas.h"
 #include "render/viewer.h"
@@ -47,8 +48,8 @@ FrameResult renderFrame(Dataset& ds, const FrameOptions& o) {
         c.Text3[1] = o.nodeRange->second;
     }
     if (o.pan) {
-        st.PanX = static_cast<float>(o.pan->first);
-        st.PanY = static_cast<float>(o.pan->second);
+        st.PanX = detail::f32(o.pan->first);
+        st.PanY = detail::f32(o.pan->second);
     }
 
     layoutPass(mode, client, ds, st, c, canvas);

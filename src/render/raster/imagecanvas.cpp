@@ -87,6 +87,72 @@ void ImageCanvas::endPainting() {
     }
 }
 
+std::uint32_t* ImageCanvas::pixels() {
+    if (!pixels_) {
+        // bits() detaches the image from any copy handed out earlier.
+        pixels_ = reinterpret_cast<std::uint32_t*>(image_.bits());
+        stride_ = image_.bytesPerLine() / 4;
+    }
+    return pixels_;
+}
+
+// Bresenham; both ends must lie inside the image.
+void ImageCanvas::thinLine(int x0, int y0, int x1, int y1, std::uint32_t colour) {
+    std::uint32_t* px = pixels();
+    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    const int sx = x0 < x1 ? 1 : -1;
+    const qsizetype sy = y0 < y1 ? stride_ : -stride_;
+    const int stepY = y0 < y1 ? 1 : -1;
+    std::uint32_t* at = px + y0 * stride_ + x0;
+    int err = dx + dy;
+    for (;;) {
+        *at = colour;
+        if (x0 == x1 && y0 == y1) break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+            at += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += stepY;
+            at += sy;
+        }
+    }
+}
+
+// Midpoint circle outline; pixels outside the image are left out.
+void ImageCanvas::thinCircle(int cx, int cy, int r, std::uint32_t colour) {
+    std::uint32_t* px = pixels();
+    const int w = image_.width(), h = image_.height();
+    auto plot = [&](int x, int y) {
+        if (x >= 0 && y >= 0 && x < w && y < h) px[y * stride_ + x] = colour;
+    };
+    if (r == 0) {
+        plot(cx, cy);
+        return;
+    }
+    int x = r, y = 0, err = 1 - r;
+    while (x >= y) {
+        plot(cx + x, cy + y);
+        plot(cx + y, cy + x);
+        plot(cx - y, cy + x);
+        plot(cx - x, cy + y);
+        plot(cx - x, cy - y);
+        plot(cx - y, cy - x);
+        plot(cx + y, cy - x);
+        plot(cx + x, cy - y);
+        ++y;
+        if (err < 0) {
+            err += 2 * y + 1;
+        } else {
+            --x;
+            err += 2 * (y - x) + 1;
+        }
+    }
+}
+
 void ImageCanvas::usePen(QRgb colour) {
     if (penColour_ == colour && penWidth_ == lineWidth_) return;
     // Width 1 is the cosmetic one-pixel pen (the fast path); wider pens get
@@ -111,6 +177,7 @@ void ImageCanvas::resize(QSize pixels) {
         p.drawImage(0, 0, image_);
     }
     image_ = std::move(next);
+    pixels_ = nullptr;
     setScaleWindow(window_);
 }
 
@@ -123,11 +190,9 @@ void ImageCanvas::setScaleWindow(const CoordWindow& w) {
 ScaleOrigin ImageCanvas::scaleOrigin() const { return {window_.Left, window_.Top}; }
 
 void ImageCanvas::clear() {
-    if (painter_) {
-        painter_->fillRect(image_.rect(), QColor::fromRgb(kBackground));
-    } else {
-        image_.fill(kBackground);
-    }
+    std::uint32_t* px = pixels();
+    for (int y = 0; y < image_.height(); ++y)
+        std::fill_n(px + y * stride_, image_.width(), std::uint32_t(kBackground));
 }
 
 void ImageCanvas::setFillColor(Rgb colour) { fill_ = toQRgb(colour); }
@@ -143,18 +208,31 @@ void ImageCanvas::circle(float x, float y, float radius, Rgb colour) {
     if (cx + reach < 0 || cy + reach < 0 || cx - reach > image_.width() ||
         cy - reach > image_.height())
         return;
-    usePen(toQRgb(colour));
     const QPoint centre(toPixel(cx), toPixel(cy));
     const int ri = toPixel(r);
+    if (lineWidth_ <= 1) {
+        thinCircle(centre.x(), centre.y(), ri, toQRgb(colour));
+        return;
+    }
+    usePen(toQRgb(colour));
     if (ri == 0)
         painter().drawPoint(centre);
     else
         painter().drawEllipse(centre, ri, ri);
 }
 
-void ImageCanvas::segment(double x1, double y1, double x2, double y2) {
+void ImageCanvas::segment(double x1, double y1, double x2, double y2, QRgb colour) {
+    const int w = image_.width(), h = image_.height();
+    if (lineWidth_ <= 1) {
+        const bool inside = x1 >= 0 && y1 >= 0 && x2 >= 0 && y2 >= 0 && x1 <= w - 1 &&
+                            x2 <= w - 1 && y1 <= h - 1 && y2 <= h - 1;
+        if (!inside && !clipSegment(x1, y1, x2, y2, 0, w - 1, 0, h - 1)) return;
+        thinLine(toPixel(x1), toPixel(y1), toPixel(x2), toPixel(y2), colour);
+        return;
+    }
     const double m = lineWidth_ + 2.0;
-    if (!clipSegment(x1, y1, x2, y2, -m, image_.width() + m, -m, image_.height() + m)) return;
+    if (!clipSegment(x1, y1, x2, y2, -m, w + m, -m, h + m)) return;
+    usePen(colour);
     painter().drawLine(QPoint(toPixel(x1), toPixel(y1)), QPoint(toPixel(x2), toPixel(y2)));
 }
 
@@ -165,12 +243,17 @@ void ImageCanvas::line(float x1, float y1, float x2, float y2, Rgb colour) {
     const double py2 = (double(y2) - window_.Top) * ppuY_;
     if (!std::isfinite(px1) || !std::isfinite(py1) || !std::isfinite(px2) || !std::isfinite(py2))
         return;
-    usePen(toQRgb(colour));
-    segment(px1, py1, px2, py2);
+    segment(px1, py1, px2, py2, toQRgb(colour));
 }
 
 void ImageCanvas::polyline(const PixelPoint* points, int count) {
     if (count <= 0) return;
+    if (lineWidth_ <= 1) {
+        if (count == 1) segment(points[0].x, points[0].y, points[0].x, points[0].y, foreground_);
+        for (int i = 1; i < count; ++i)
+            segment(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, foreground_);
+        return;
+    }
     usePen(foreground_);
     bool inside = true;
     buffer_.resize(static_cast<std::size_t>(count));
@@ -187,7 +270,7 @@ void ImageCanvas::polyline(const PixelPoint* points, int count) {
         return;
     }
     for (int i = 1; i < count; ++i)
-        segment(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+        segment(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, foreground_);
 }
 
 void ImageCanvas::text(float x, float y, Rgb foreground, const QString& text) {
@@ -207,6 +290,7 @@ void ImageCanvas::text(float x, float y, Rgb foreground, const QString& text) {
 
 const QImage& ImageCanvas::image() {
     endPainting();
+    pixels_ = nullptr;
     return image_;
 }
 

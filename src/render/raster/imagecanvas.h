@@ -1,12 +1,15 @@
 #pragma once
-// The picture's persistent image: a Canvas that paints with QPainter onto a
-// QImage the size of the drawable area, aliased like the original picture.
+// The picture's persistent image: a Canvas that paints onto a QImage the size
+// of the drawable area, aliased like the original picture. One-pixel lines
+// and circles are set straight into the pixels (a frame draws tens of
+// thousands of them); wider pens and text go through QPainter.
 // Defaults: white background, black foreground (cable polylines and the
 // screen-copy text), hollow circles.
 
 #include <QColor>
 #include <QImage>
 #include <QPoint>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -49,7 +52,11 @@ class ImageCanvas final : public Canvas {
     QPainter& painter();
     void endPainting();
     void usePen(QRgb colour);
-    void segment(double x1, double y1, double x2, double y2);
+    // A segment in pixels, clipped to the picture, in `colour` at the current width.
+    void segment(double x1, double y1, double x2, double y2, QRgb colour);
+    std::uint32_t* pixels();
+    void thinLine(int x0, int y0, int x1, int y1, std::uint32_t colour);
+    void thinCircle(int cx, int cy, int r, std::uint32_t colour);
 
     QImage image_;
     std::unique_ptr<QPainter> painter_;
@@ -63,6 +70,10 @@ class ImageCanvas final : public Canvas {
     QRgb penColour_ = 0;
     int penWidth_ = -1;
     std::vector<QPoint> buffer_;
+    // Pixel buffer for direct drawing; fetched again after the image was
+    // handed out (a copy shares it until one side writes).
+    std::uint32_t* pixels_ = nullptr;
+    qsizetype stride_ = 0;  // pixels per row
 };
 
 }  // namespace qrn::render
