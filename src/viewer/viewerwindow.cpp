@@ -137,7 +137,15 @@ ViewerWindow::ViewerWindow(Dataset& dataset, int displayMode, IntervalText inter
             });
 }
 
-ViewerWindow::~ViewerWindow() = default;
+ViewerWindow::~ViewerWindow() {
+    // The members go before the QWidget base: nothing may call back into them
+    // while the base tears the window down.
+    disconnect(&ActivationTracker::instance(), nullptr, this, nullptr);
+    client_.onResize = nullptr;
+    frameTimer_.stop();
+    timer1_.stop();
+    timer2_.stop();
+}
 
 void ViewerWindow::buildMenu() {
     menuBar_.setParent(&menuRow_);

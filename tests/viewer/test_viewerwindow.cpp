@@ -92,6 +92,7 @@ class TestViewerWindow : public QObject {
     void leftDragPansNormalView();
     void leftDragTurnsRealView();
     void directionButtonPans();
+    void activationFromAnotherWindowOnly();
 };
 
 void TestViewerWindow::initialControls_data() {
@@ -738,6 +739,27 @@ void TestViewerWindow::directionButtonPans() {
     QTest::mouseRelease(&centre, Qt::LeftButton);
     QCOMPARE(st.PanY, stopped);
     QCOMPARE(st.PanX, 0.0f);
+}
+
+void TestViewerWindow::activationFromAnotherWindowOnly() {
+    Harness h(0);
+    h.w->open(true);
+    QVERIFY(QTest::qWaitForWindowActive(h.w.get()));
+    h.edit("Text3_0").setText(QStringLiteral("5"));
+    // Another program in front and back again: no activation.
+    emit qGuiApp->focusWindowChanged(nullptr);
+    emit qGuiApp->focusWindowChanged(h.w->windowHandle());
+    QCOMPARE(h.edit("Text3_0").text(), QStringLiteral("5"));
+    // Back from another window of the program (the main window): activation.
+    QWidget mainWindow;
+    mainWindow.resize(200, 100);
+    mainWindow.show();
+    mainWindow.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&mainWindow));
+    QCOMPARE(h.edit("Text3_0").text(), QStringLiteral("5"));
+    h.w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(h.w.get()));
+    QCOMPARE(h.edit("Text3_0").text(), QStringLiteral("0"));
 }
 
 QTEST_MAIN(TestViewerWindow)
