@@ -1,0 +1,210 @@
+#pragma once
+// The viewer window "画像シミュレーション画面" of one display mode. One object
+// per mode lives as long as the program and keeps the viewer's state record;
+// its window is loaded when first opened, hidden or closed when the user
+// leaves it, and loaded again (controls back to their initial values, state
+// record kept) when opened after a close.
+//
+// The window only translates its widgets into the render layer's control
+// values and back; every rule about what a change does lives there.
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "dataset/dataset.h"
+#include "render/controls.h"
+#include "render/layout.h"
+#include "render/raster/imagecanvas.h"
+#include "render/viewerstate.h"
+#include "viewer/picturewidget.h"
+#include "viewer/playback.h"
+
+class QAction;
+class QMenu;
+
+namespace qrn::viewer {
+
+// The client area: reports its resizes to the window's layout pass.
+class ClientArea final : public QWidget {
+  public:
+    using QWidget::QWidget;
+    std::function<void()> onResize;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+};
+
+class ViewerWindow final : public QWidget {
+    Q_OBJECT
+  public:
+    // The text of the main window's calculation-interval box (seconds per step).
+    using IntervalText = std::function<QString()>;
+    // Shows the main window again ("前画面", closing the viewer).
+    using ShowMain = std::function<void()>;
+
+    // displayMode: 0 normal ("ノーマル"), 1 real ("リアル"). `dataset` is the
+    // application's dataset; it must outlive the viewer and is re-read on
+    // every activation and frame (never cached).
+    ViewerWindow(Dataset& dataset, int displayMode, IntervalText intervalText, ShowMain showMain,
+                 QWidget* parent = nullptr);
+    ~ViewerWindow() override;
+    ViewerWindow(const ViewerWindow&) = delete;
+    ViewerWindow& operator=(const ViewerWindow&) = delete;
+
+    // Shows the viewer after a load: loads the window when it is not loaded,
+    // puts the time bar at 0 when `resetTime`, shows it and runs activation.
+    void open(bool resetTime);
+    // Ends any playback (frame loop or timer) and shows the start button.
+    void stopPlayback();
+
+    // The time bar: setting a new value shows its time and draws its frame.
+    void setTimeStep(int step);
+    int timeStep() const;
+    int timeStepMaximum() const;
+    // The picture's drawable area as last drawn (a copy).
+    QImage currentImage();
+
+    // Real mode, "GIFアニメ": besides the signal, calls `handler` when set.
+    void setGifAnimationHandler(std::function<void()> handler) { gifHandler_ = std::move(handler); }
+
+    render::ViewMode mode() const { return mode_; }
+    bool isLoaded() const { return loaded_; }
+    const render::ViewerState& state() const { return st_; }
+    const render::ControlValues& controls() const { return c_; }
+    QString nodeDataText() const { return nodeData_.text(); }
+    const Playback& playback() const { return playback_; }
+
+    // The window's own steps, public for the main window and the tests.
+    void activate();      // Form_Activate
+    void layoutPass();    // Form_Resize
+    void screenCopy();    // "画面コピー"
+    void returnToMain();  // "前画面"
+    QSize clientSize() const { return client_.size(); }
+    void resizeClient(QSize client);
+
+  signals:
+    void gifAnimationRequested();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildMenu();
+    void buildParameterPanel();
+    void buildSizePanel();
+    void buildBottomBar();
+    void connectControls();
+    void load();  // Form_Load
+
+    // A control changed: settle its change (and the corrections it raises)
+    // and run the effects.
+    void controlChanged(render::Control control);
+    void runEffect(render::Effect effect);
+    void pushControls();  // ControlValues -> widgets, without raising changes
+    void applyGeometry(const render::LayoutGeometry& g);
+    void afterDraw();  // bottom-bar read-outs and the picture repaint
+    void updateTimeDisplay();
+    double intervalSeconds() const;
+    void mirrorPlayback();  // start/stop buttons and the playback timer
+    void changeNode(int button);
+    void pictureMouse(PictureWidget::MouseAction action, Qt::MouseButton button,
+                      Qt::MouseButtons buttons, QPointF pixel);
+    void pickNode(double x, double y);
+    void panTick();
+
+    // Playback's view of the window.
+    class Ports final : public PlaybackPorts {
+      public:
+        explicit Ports(ViewerWindow& w) : w_(w) {}
+        int timeValue() const override;
+        int timeMaximum() const override;
+        void setTimeValue(int value) override;
+        bool repeat() const override;
+        QString waitText() const override;
+        void scheduleFrame() override;
+        void playbackChanged() override;
+
+      private:
+        ViewerWindow& w_;
+    };
+
+    Dataset& ds_;
+    const render::ViewMode mode_;
+    IntervalText intervalText_;
+    ShowMain showMain_;
+    std::function<void()> gifHandler_;
+
+    render::ViewerState st_;
+    render::ControlValues c_;
+    std::unique_ptr<render::ImageCanvas> canvas_;
+    Ports ports_{*this};
+    Playback playback_{st_, ports_};
+    QTimer timer1_;      // playback timer
+    QTimer frameTimer_;  // the frame loop's next pass, once pending events ran
+    QTimer timer2_;      // pan timer of the direction buttons
+    bool loaded_ = false;
+    bool syncing_ = false;  // writing values into widgets: their signals are not changes
+    bool opening_ = false;  // open() runs the activation itself, after showing
+
+    // Widgets, declared parents first (destroyed children first).
+    QVBoxLayout outer_;
+    QWidget menuRow_;
+    QHBoxLayout menuRowLayout_;
+    QMenuBar menuBar_;
+    QLabel nodeData_;  // "ﾉｰﾄﾞﾃﾞｰﾀ:" (NodData)
+    QAction* imgCopy_ = nullptr;
+    QMenu* animationMenu_ = nullptr;
+    QAction* gifAni_ = nullptr;
+    ClientArea client_;
+    PictureWidget picture_;
+    QScrollBar hScroll2_{Qt::Horizontal};
+    QScrollBar vScroll1_{Qt::Vertical};
+
+    QWidget paramPanel_;
+    QVBoxLayout paramLayout_;
+    std::array<QLabel, 3> text1Caption_;
+    std::array<QLineEdit, 3> text1_;
+    QLabel unit0_, unit1_;
+    QLabel slider2Caption_;
+    QSlider slider2_{Qt::Horizontal};
+    QLabel text2Caption_, text2Unit_;
+    QLineEdit text2_;
+    QCheckBox check1_;
+    QLabel text4Caption_, text5Caption_, text7Caption_, text6Caption_, text6Unit_;
+    QLineEdit text4_, text5_, text7_, text6_;
+    QCheckBox check2_, check3_;
+    std::array<QLineEdit, 2> text3_;
+    QLabel tilde_;
+
+    QWidget sizePanel_;
+    QLabel slider1Caption_;
+    QSlider slider1_{Qt::Horizontal};
+    std::array<QToolButton, 9> image1_;
+
+    QWidget bottomBar_;
+    QScrollBar hScroll1_{Qt::Horizontal};
+    QToolButton image0_, image2_;  // start, stop
+    QCheckBox check4_;
+    QLabel timeCaption_, label2_, timeUnit_;
+    QLabel tensionCaption_, label5_;
+    std::array<QToolButton, 2> image3_;
+    QLabel nodeLabel_;
+    QProgressBar gauge_;
+    QPushButton command1_;
+};
+
+}  // namespace qrn::viewer
