@@ -1,57 +1,62 @@
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
-#include <QVBoxLayout>
+#include <array>
 #include <memory>
 
 #include "app/mainwindow.h"
 #include "dataset/dataset.h"
 #include "files/csvwindow/csvexportwindow.h"
-
-namespace {
-
-// Stand-in for the viewer windows: shows what was loaded.
-class LoadedSummary : public QWidget {
-public:
-    explicit LoadedSummary(const qrn::Dataset& data) : data_(data) {
-        auto* box = new QVBoxLayout(this);
-        label_ = new QLabel(this);
-        box->addWidget(label_);
-        resize(420, 200);
-    }
-    void showFor(int displayMode) {
-        setWindowTitle(displayMode == 1 ? QStringLiteral("画像シミュレーション画面(リアルモード)")
-                                        : QStringLiteral("画像シミュレーション画面(ノーマルモード)"));
-        label_->setText(QStringLiteral("ケーブル数 %1\nノード表 %2\n時間ステップ %3\n張力記録 %4")
-                            .arg(data_.CableMax + 1)
-                            .arg(data_.NodeTblMax + 1)
-                            .arg(data_.StepMax + 1)
-                            .arg(data_.TensionMax + 1));
-        show();
-        raise();
-        activateWindow();
-    }
-
-private:
-    const qrn::Dataset& data_;
-    QLabel* label_;
-};
-
-}  // namespace
+#include "gifanim/dialog/gifexportdialog.h"
+#include "viewer/viewerwindow.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("qrnview"));
+
+    // The application owns the one dataset; every window works on it by reference.
     qrn::Dataset data;
     qrn::MainWindow window(data);
-    LoadedSummary viewer(data);
-    window.setViewerOpener([&viewer](int mode, bool) { viewer.showFor(mode); });
+
+    auto intervalText = [&window] { return window.Text1->text(); };
+    auto showMain = [&window] {
+        window.show();
+        window.raise();
+        window.activateWindow();
+    };
+    // One viewer per display mode, living as long as the program.
+    std::array<std::unique_ptr<qrn::viewer::ViewerWindow>, 2> viewers = {
+        std::make_unique<qrn::viewer::ViewerWindow>(data, 0, intervalText, showMain),
+        std::make_unique<qrn::viewer::ViewerWindow>(data, 1, intervalText, showMain)};
+    window.setViewerOpener([&viewers](int mode, bool resetTime) {
+        viewers[static_cast<std::size_t>(mode == 1 ? 1 : 0)]->open(resetTime);
+    });
+
+    qrn::gif::GifExportDialog gifDialog;
+    viewers[1]->setGifAnimationHandler([&gifDialog, &viewers, intervalText] {
+        qrn::viewer::ViewerWindow* real = viewers[1].get();
+        qrn::gif::GifExportDialog::Viewer hooks;
+        hooks.stopPlayback = [real] { real->stopPlayback(); };
+        hooks.timeStepMaximum = [real] { return real->timeStepMaximum(); };
+        hooks.setTimeStep = [real](int step) { real->setTimeStep(step); };
+        hooks.currentImage = [real] { return real->currentImage(); };
+        hooks.intervalText = intervalText;
+        gifDialog.setParent(real, Qt::Dialog);
+        gifDialog.openFor(hooks);
+    });
+
     window.setCsvOpener([&window, &data] {
         qrn::CsvExportWindow csv(data, window.Label1->text(), window.Text1->text(), data.DirPath,
                                  &window);
         csv.exec();
     });
+
     window.show();
     QTimer::singleShot(0, &window, [&window] { window.showAbout(); });
-    return QApplication::exec();
+    const int rc = QApplication::exec();
+    // Viewers show the main window when they close; end them quietly first.
+    gifDialog.setParent(nullptr);
+    for (auto& v : viewers) v->setGifAnimationHandler({});
+    viewers = {};
+    return rc;
 }
