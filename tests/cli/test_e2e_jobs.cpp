@@ -155,6 +155,10 @@ TEST_F(QrnconvJobs, SaveOfADatasetFileKeepsItsNodeRangeWhateverTheOutputName) {
         ASSERT_EQ(r.exitCode, 0) << name << r.err.toStdString();
         EXPECT_EQ(bytesOf(out(name)), edited) << name;
     }
+    // Saved onto itself: the file is read whole before it is replaced.
+    const Outcome self = qrnconv({QStringLiteral("save"), input, input});
+    ASSERT_EQ(self.exitCode, 0) << self.err.toStdString();
+    EXPECT_EQ(bytesOf(input), edited);
 }
 
 TEST_F(QrnconvJobs, SaveAndCsvRefuseAfterASettingsOnlyRead) {
