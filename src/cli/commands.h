@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "cli/cliargs.h"
+#include "cli/terminalhost.h"
 
 namespace qrn::cli {
 
@@ -30,13 +31,12 @@ QString usageFrame();
 int runGif(const QStringList& args);
 QString usageGif();
 
-// The option specs of the viewer's controls (frame and gif).
-std::vector<OptionSpec> viewOptionSpecs();
-QString viewOptionsHelp();
-
 // Prints a usage text on stdout (for --help).
 void printHelp(const QString& text);
-// Reports a subcommand that is not part of the program yet; returns ExitFailed.
-int notAvailable(const char* name);
+
+// Whether the read left work modes 2 and 3 (save, CSV export) enabled; when
+// not (a settings-only read) reports through `host` that `what` cannot be
+// done with such data.
+bool saveExportAllowed(TerminalHost& host, const QString& what);
 
 }  // namespace qrn::cli

@@ -1,14 +1,22 @@
-// Mode 1 (ﾊﾞｲﾅﾘ保管DT読込) for qrnconv. The binary dataset reader is not part of
-// the program yet; once it is, this file calls DataLood and nothing else changes.
+// Mode 1 (ﾊﾞｲﾅﾘ保管DT読込) for qrnconv: the binary dataset reader, with INPUT's
+// own name choosing the file generation as the file list's selection does.
+#include <QFileInfo>
+
 #include "cli/readinput.h"
+#include "files/datafile.h"
 
 namespace qrn::cli {
 
-ReadResult loadDatasetFile(Dataset&, const ReadRequest& request, TerminalHost& host) {
+ReadResult loadDatasetFile(Dataset& data, const ReadRequest& request, TerminalHost& host) {
+    LoadRequest load;
+    load.path = request.selectedPath;
+    load.selectedName = QFileInfo(request.selectedPath).fileName();
+    load.dataReady = false;  // every run of qrnconv starts without data
     ReadResult r;
-    r.intervalText = request.intervalText;
-    host.showMessage(QStringLiteral("qrnconv"),
-                     QStringLiteral("ﾊﾞｲﾅﾘ保管DT読込（作業モード 1）はまだ使用できません。"));
+    r.completed = DataLood(data, load, host);
+    // The reader writes the stored interval into the box; a failed load leaves it.
+    r.intervalText = r.completed ? host.intervalText() : request.intervalText;
+    if (r.completed) r.filesRead << request.selectedPath;
     return r;
 }
 

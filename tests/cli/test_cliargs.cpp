@@ -10,6 +10,7 @@
 #include "cli/cliargs.h"
 #include "cli/readinput.h"
 #include "cli/terminalhost.h"
+#include "cli/viewoptions.h"
 
 using namespace qrn::cli;
 
@@ -92,6 +93,80 @@ TEST(CliArgs, ReadOptionValuesAreChecked) {
     EXPECT_FALSE(d.mode);
     EXPECT_FALSE(d.memoryLimit);
     EXPECT_EQ(d.interval, QStringLiteral("0.05"));
+}
+
+TEST(CliArgs, ViewOptionsAsTheFrameJobTakesThem) {
+    auto parse = [](std::initializer_list<const char*> w) {
+        return frameOptionsFrom(parseArgs(words(w), viewOptionSpecs()));
+    };
+    using qrn::render::ViewMode;
+    const auto d = parse({});
+    EXPECT_EQ(d.mode, ViewMode::Real);
+    EXPECT_FALSE(d.window);
+    EXPECT_EQ(d.timeStep, 0);
+    EXPECT_FALSE(d.p1 || d.zoom || d.h || d.nodeRange || d.pan || d.markerSize);
+    EXPECT_FALSE(d.sideways || d.nearLow || d.trace);
+
+    const auto o = parse({"--view",      "normal",    "--window",      " 640 x 480 ",
+                          "--time-step", "12",        "--p1",          "abc",
+                          "--markers",   "",          "--marker-size", "5",
+                          "--zoom",      "0",         "--h",           "-40",
+                          "--v",         "99999",     "--node-range",  "3:x",
+                          "--pan",       "-1.5, 2e1", "--sideways",    "--near-low",
+                          "--trace"});
+    EXPECT_EQ(o.mode, ViewMode::Normal);
+    EXPECT_EQ(o.window.value_or(QSize()), QSize(640, 480));
+    EXPECT_EQ(o.timeStep, 12);
+    EXPECT_EQ(o.p1.value_or(QString()), QStringLiteral("abc"));  // boxes take any text
+    EXPECT_EQ(o.markers.value_or(QStringLiteral("?")), QString());
+    EXPECT_EQ(o.markerSize.value_or(0), 5);
+    EXPECT_EQ(o.zoom.value_or(-1), 0);
+    EXPECT_EQ(o.h.value_or(0), -40);  // scroll bars clamp later
+    EXPECT_EQ(o.v.value_or(0), 99999);
+    ASSERT_TRUE(o.nodeRange);
+    EXPECT_EQ(o.nodeRange->first, QStringLiteral("3"));
+    EXPECT_EQ(o.nodeRange->second, QStringLiteral("x"));
+    ASSERT_TRUE(o.pan);
+    EXPECT_EQ(o.pan->first, -1.5);
+    EXPECT_EQ(o.pan->second, 20.0);
+    EXPECT_TRUE(o.sideways && o.nearLow && o.trace);
+
+    const std::vector<QStringList> bad = {
+        words({"--view", "Real"}),     words({"--window", "640"}),
+        words({"--window", "0x10"}),   words({"--window", "10001x10"}),
+        words({"--window", "-5x10"}),  words({"--time-step", "-1"}),
+        words({"--time-step", "1.5"}), words({"--marker-size", "0"}),
+        words({"--marker-size", "6"}), words({"--zoom", "4"}),
+        words({"--h", "x"}),           words({"--v", "3000000000"}),
+        words({"--node-range", "3"}),  words({"--pan", "1"}),
+        words({"--pan", "1,2,3"}),     words({"--pan", "a,2"}),
+        words({"--pan", "1e39,0"}),
+    };
+    for (const auto& w : bad)
+        EXPECT_THROW(frameOptionsFrom(parseArgs(w, viewOptionSpecs())), UsageError)
+            << w.join(' ').toStdString();
+}
+
+TEST(CliArgs, CsvOptions) {
+    const auto o = csvOptionsFrom(
+        parseArgs(words({"--nodes", "1,2", "--axes", "tx", "--beams", "all", "--from", "a", "--to",
+                         "", "--every", "0", "--tension", "--split"}),
+                  csvOptionSpecs()));
+    EXPECT_EQ(o.nodes.value_or(QString()), QStringLiteral("1,2"));
+    EXPECT_EQ(o.axes, QStringLiteral("tx"));
+    EXPECT_EQ(o.beams.value_or(QString()), QStringLiteral("all"));
+    // The time boxes take any text; the window's correction rules apply later.
+    EXPECT_EQ(o.from.value_or(QString()), QStringLiteral("a"));
+    EXPECT_EQ(o.to.value_or(QStringLiteral("?")), QString());
+    EXPECT_EQ(o.every.value_or(QString()), QStringLiteral("0"));
+    EXPECT_TRUE(o.tension && o.split && !o.init);
+    const auto d = csvOptionsFrom(parseArgs({}, csvOptionSpecs()));
+    EXPECT_FALSE(d.nodes || d.beams || d.from || d.to || d.every);
+    EXPECT_EQ(d.axes, QStringLiteral("xyzt"));
+    for (const auto& w : {words({"--axes", ""}), words({"--axes", "xyzw"}),
+                          words({"--nodes", "1,,2"}), words({"--beams", "x"})})
+        EXPECT_THROW(csvOptionsFrom(parseArgs(w, csvOptionSpecs())), UsageError)
+            << w.join(' ').toStdString();
 }
 
 TEST(CliArgs, ReadRequestFollowsTheFileClickRule) {

@@ -6,31 +6,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "qrnconvprocess.h"
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Outcome qrnconv(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // Leak reports of the Qt runtime are not this test's concern.
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(QRN_BIN_DIR "/qrnconv"), args);
-    Outcome r;
-    if (!p.waitForFinished(120000)) return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+using qrn::test::Outcome;
+using qrn::test::qrnconv;
 
 QJsonObject json(const Outcome& r) { return QJsonDocument::fromJson(r.out.toUtf8()).object(); }
 
@@ -248,31 +231,72 @@ TEST(Qrnconv, ExitStatusAndHelp) {
          2,
          "",
          "--interval"},
+        // Well-formed commands on a file that is not there fail as jobs.
         {{QStringLiteral("save"), QStringLiteral("a.his"), QStringLiteral("b.qrn3")},
          1,
          "",
-         "qrnconv save: この機能はまだ使用できません。"},
+         "st.datがありません。"},
         {{QStringLiteral("csv"), QStringLiteral("a.his"), QStringLiteral("b.csv"),
           QStringLiteral("--split")},
          1,
          "",
-         "qrnconv csv: この機能はまだ使用できません。"},
+         "がありません。"},
         {{QStringLiteral("frame"), QStringLiteral("a.his"), QStringLiteral("b.png"),
           QStringLiteral("--h"), QStringLiteral("-10")},
          1,
          "",
-         "qrnconv frame: この機能はまだ使用できません。"},
+         "がありません。"},
         {{QStringLiteral("gif"), QStringLiteral("a.his"), QStringLiteral("b.gif"),
           QStringLiteral("--speed"), QStringLiteral("2")},
          1,
          "",
-         "qrnconv gif: この機能はまだ使用できません。"},
+         "がありません。"},
+        {{QStringLiteral("info"), QStringLiteral("a.qrn3")},
+         1,
+         "",
+         "a.qrn3 を読み込めませんでした"},
         {{QStringLiteral("csv"), QStringLiteral("a.his"), QStringLiteral("b.csv"),
           QStringLiteral("--speed"), QStringLiteral("2")},
          2,
          "",
          "不明なオプション --speed"},
-        {{QStringLiteral("info"), QStringLiteral("a.qrn3")}, 1, "", "まだ使用できません"},
+        {{QStringLiteral("save"), QStringLiteral("a.his")}, 2, "", "OUTPUT がありません"},
+        {{QStringLiteral("frame"), QStringLiteral("a.his"), QStringLiteral("b.png"),
+          QStringLiteral("--points")},
+         2,
+         "",
+         "--points に値がありません"},
+        // Malformed option values are bad use, found before anything is read.
+        {{QStringLiteral("csv"), QStringLiteral("a.his"), QStringLiteral("b.csv"),
+          QStringLiteral("--axes"), QStringLiteral("xw")},
+         2,
+         "",
+         "--axes"},
+        {{QStringLiteral("csv"), QStringLiteral("a.his"), QStringLiteral("b.csv"),
+          QStringLiteral("--nodes"), QStringLiteral("1,x")},
+         2,
+         "",
+         "--nodes"},
+        {{QStringLiteral("frame"), QStringLiteral("a.his"), QStringLiteral("b.png"),
+          QStringLiteral("--view"), QStringLiteral("side")},
+         2,
+         "",
+         "--view"},
+        {{QStringLiteral("frame"), QStringLiteral("a.his"), QStringLiteral("b.png"),
+          QStringLiteral("--window"), QStringLiteral("0x300")},
+         2,
+         "",
+         "--window"},
+        {{QStringLiteral("gif"), QStringLiteral("a.his"), QStringLiteral("b.gif"),
+          QStringLiteral("--zoom"), QStringLiteral("4")},
+         2,
+         "",
+         "--zoom"},
+        {{QStringLiteral("gif"), QStringLiteral("a.his"), QStringLiteral("b.gif"),
+          QStringLiteral("--pan"), QStringLiteral("1")},
+         2,
+         "",
+         "--pan"},
     };
     for (const C& c : cases) {
         const Outcome r = qrnconv(c.args);

@@ -150,6 +150,21 @@ TEST(ImageCanvas, HandedOutImagesStayAsTheyWere) {
     EXPECT_EQ(second.pixel(5, 6), qRgb(255, 255, 255));
 }
 
+TEST(ImageCanvas, WidePenKeepsItsColourAfterTheImageWasHandedOut) {
+    // The viewer's repaint and the GIF capture take the image between frames;
+    // the next wide line in the same colour must not come out in the default pen.
+    ImageCanvas cv(QSize(30, 20));
+    cv.setScaleWindow({0, 0, 30, -20});
+    cv.setLineWidth(3);
+    cv.line(0, -5, 29, -5, kPalette[1]);
+    EXPECT_EQ(cv.image().pixel(5, 5), qRgb(0, 0, 128));
+    cv.line(0, -14, 29, -14, kPalette[1]);
+    const QImage img = cv.image();
+    EXPECT_EQ(img.pixel(5, 13), qRgb(0, 0, 128));
+    EXPECT_EQ(img.pixel(5, 14), qRgb(0, 0, 128));
+    EXPECT_EQ(img.pixel(5, 15), qRgb(0, 0, 128));
+}
+
 TEST(ImageCanvas, ResizeKeepsContentAndText) {
     ImageCanvas cv(QSize(20, 20));
     cv.setScaleWindow({0, 0, 20, -20});

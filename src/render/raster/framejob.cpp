@@ -2,22 +2,20 @@
 
 #include <algorithm>
 
-#include "render/controls.h"
 #include "render/detail.h"
 #include "render/layout.h"
-#include "render/raster/imagecanvas.h"
 #include "render/viewer.h"
 
 namespace qrn::render {
 
-FrameResult renderFrame(Dataset& ds, const FrameOptions& o) {
-    const ViewMode mode = o.mode;
-    ViewerState st;
-    ControlValues c = ControlValues::initial(mode);
-    ImageCanvas canvas;
+FrameJob::FrameJob(Dataset& ds, const FrameOptions& o)
+    : ds_(ds), mode_(o.mode), c_(ControlValues::initial(o.mode)) {
+    const ViewMode mode = mode_;
+    ViewerState& st = st_;
+    ControlValues& c = c_;
     const QSize client = o.window.value_or(initialClientSize(mode));
     loadViewer(mode, ds, st, c);
-    activateViewer(mode, client, ds, st, c, canvas);
+    activateViewer(mode, client, ds, st, c, canvas_);
 
     // Typed into the opened viewer, "横向" first so that an explicit first
     // box still wins. Corrections apply; the picture is drawn once, below.
@@ -52,17 +50,28 @@ FrameResult renderFrame(Dataset& ds, const FrameOptions& o) {
         st.PanY = detail::f32(o.pan->second);
     }
 
-    layoutPass(mode, client, ds, st, c, canvas);
+    layoutPass(mode, client, ds, st, c, canvas_);
+    setTimeStep(o.timeStep);
+}
+
+int FrameJob::stepMax() const { return std::max(ds_.StepMax, 0); }
+
+void FrameJob::setTimeStep(int step) {
     // Moving the time bar draws that step; the bar at the same value draws nothing new.
-    const int t = std::clamp(o.timeStep, 0, std::max(ds.StepMax, 0));
-    if (t != c.HScroll1) {
-        c.HScroll1 = t;
-        HiDrow(mode, ds, st, c, canvas);
-    }
+    const int t = std::clamp(step, 0, stepMax());
+    if (t == c_.HScroll1) return;
+    c_.HScroll1 = t;
+    HiDrow(mode_, ds_, st_, c_, canvas_);
+}
+
+QByteArray FrameJob::points() const { return projectedPointsText(ds_, st_); }
+
+FrameResult renderFrame(Dataset& ds, const FrameOptions& o) {
+    FrameJob job(ds, o);
     FrameResult out;
-    out.end = st.LastFrame;
-    out.image = canvas.image();
-    if (o.wantPoints) out.points = projectedPointsText(ds, st);
+    out.end = job.lastFrame();
+    out.image = job.image();
+    if (o.wantPoints) out.points = job.points();
     return out;
 }
 

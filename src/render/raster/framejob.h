@@ -1,6 +1,6 @@
 #pragma once
-// One frame without a window (qrnconv frame): opens a viewer's state on the
-// dataset, applies the view options as if typed into the opened viewer,
+// A viewer without a window (qrnconv frame and gif): opens a viewer's state on
+// the dataset, applies the view options as if typed into the opened viewer,
 // runs a layout pass and draws the requested time step onto a QImage.
 
 #include <QByteArray>
@@ -11,7 +11,9 @@
 #include <utility>
 
 #include "dataset/dataset.h"
+#include "render/controls.h"
 #include "render/hidrow.h"
+#include "render/raster/imagecanvas.h"
 #include "render/viewerstate.h"
 
 namespace qrn::render {
@@ -46,7 +48,38 @@ struct FrameResult {
     FrameEnd end = FrameEnd::NoData;
 };
 
-// Sets FirstNode/LastNode of `ds` as the viewer's layout pass would.
+// An opened viewer kept alive so that more time steps can be drawn, as the
+// GIF export steps the viewer's time bar. Holds `ds` by reference.
+class FrameJob {
+  public:
+    // Loads and activates the viewer, applies the options and draws
+    // options.timeStep. Sets FirstNode/LastNode of `ds` as the layout pass would.
+    FrameJob(Dataset& ds, const FrameOptions& options);
+    FrameJob(const FrameJob&) = delete;
+    FrameJob& operator=(const FrameJob&) = delete;
+
+    // Moves the time bar to `step` (held to 0..stepMax()); like the bar's
+    // change event, only a new value draws.
+    void setTimeStep(int step);
+    int timeStep() const { return c_.HScroll1; }
+    int stepMax() const;
+    ViewMode mode() const { return mode_; }
+
+    // The picture's drawable area as drawn so far.
+    const QImage& image() { return canvas_.image(); }
+    // "slot,index,node,ScrX,ScrY" lines of the last frame.
+    QByteArray points() const;
+    FrameEnd lastFrame() const { return st_.LastFrame; }
+
+  private:
+    Dataset& ds_;
+    ViewMode mode_;
+    ViewerState st_;
+    ControlValues c_;
+    ImageCanvas canvas_;
+};
+
+// One frame: a FrameJob's picture and, when asked for, its points.
 FrameResult renderFrame(Dataset& ds, const FrameOptions& options);
 
 }  // namespace qrn::render

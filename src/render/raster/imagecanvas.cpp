@@ -85,6 +85,8 @@ void ImageCanvas::endPainting() {
         painter_->end();
         painter_.reset();
     }
+    // The next painter starts with the default pen, whatever was cached.
+    penWidth_ = -1;
 }
 
 std::uint32_t* ImageCanvas::pixels() {
