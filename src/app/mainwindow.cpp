@@ -78,19 +78,7 @@ QString qtFilter(const QString& vbFilter) {
 }
 
 // Work mode a dropped file's name implies, or -1.
-int modeForName(const QString& name) {
-    const QString lower = name.toLower();
-    if (lower.endsWith(QStringLiteral(".his"))) return ReadHis;
-    if (lower.endsWith(QStringLiteral(".f24"))) return ReadProText;
-    if (lower.endsWith(QStringLiteral(".f08"))) return ReadProBinary;
-    if (lower.endsWith(QStringLiteral(".dat"))) return CheckSettings;
-    const QString tail = lower.right(4);
-    if (tail == QStringLiteral(".qrn") || tail == QStringLiteral("qrn0") ||
-        tail == QStringLiteral("qrn1") || tail == QStringLiteral("qrn2") ||
-        tail == QStringLiteral("qrn3"))
-        return LoadBinary;
-    return -1;
-}
+int modeForName(const QString& name) { return workModeForName(name).value_or(-1); }
 
 }  // namespace
 

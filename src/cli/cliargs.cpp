@@ -119,19 +119,7 @@ ReadOptions readOptionsFrom(const ParsedArgs& a) {
     return o;
 }
 
-std::optional<int> defaultModeFor(const QString& path) {
-    const QString name = QFileInfo(path).fileName().toLower();
-    if (name.endsWith(QLatin1String(".his"))) return ReadHis;
-    if (name.endsWith(QLatin1String(".f24"))) return ReadProText;
-    if (name.endsWith(QLatin1String(".f08"))) return ReadProBinary;
-    if (name.endsWith(QLatin1String(".dat"))) return CheckSettings;
-    const QString last4 = name.right(4);
-    if (last4 == QLatin1String(".qrn") || last4 == QLatin1String("qrn0") ||
-        last4 == QLatin1String("qrn1") || last4 == QLatin1String("qrn2") ||
-        last4 == QLatin1String("qrn3"))
-        return LoadBinary;
-    return std::nullopt;
-}
+std::optional<int> defaultModeFor(const QString& path) { return workModeForName(path); }
 
 QString intervalBoxText(const QString& text) {
     return num::leadingValue(text) == 0.0 ? QStringLiteral("0.1") : text;

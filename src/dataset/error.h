@@ -8,6 +8,7 @@
 namespace qrn {
 
 inline const QString kReadErrorTitle = QStringLiteral("ファイル読み込みエラー");
+inline const QString kWriteErrorTitle = QStringLiteral("ファイル書き込みエラー");
 
 class QrnError : public std::runtime_error {
 public:

@@ -11,12 +11,12 @@
 
 #include "dataset/barray.h"
 #include "dataset/dataset.h"
+#include "dataset/error.h"
 #include "dataset/host.h"
 
 namespace qrn {
 
 inline const QString kCsvWindowTitle = QStringLiteral("CSVデータ保存");
-inline const QString kWriteErrorTitle = QStringLiteral("ファイル書き込みエラー");
 
 // Axis columns of NodeSel.
 enum CsvAxis : int { CsvX = 0, CsvY = 1, CsvZ = 2, CsvTheta = 3 };

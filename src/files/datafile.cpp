@@ -23,7 +23,6 @@ static_assert(std::numeric_limits<float>::is_iec559 && sizeof(float) == 4);
 
 namespace {
 
-const QString kWriteErrorTitle = QStringLiteral("ファイル書き込みエラー");
 const QString kCR = QStringLiteral("\r");
 
 // Large arrays move in pieces of this size so progress can be shown and no

@@ -55,4 +55,8 @@ struct ReadResult {
 // text written back is the core's; the host applies its own box rules to it.
 ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& host);
 
+// The work mode a file's name implies (any case): *.his 0, *.f24 5, *.f08 6,
+// *.dat 4, a name ending in ".qrn" or "qrn0".."qrn3" 1; empty for other names.
+std::optional<int> workModeForName(const QString& path);
+
 }  // namespace qrn
