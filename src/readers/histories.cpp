@@ -118,6 +118,18 @@ void AllocHistories(Dataset& d, int& n, std::uint64_t memoryLimit, const QString
     d.NodeTwist0.create({slotRange, nodes});
 }
 
+void checkRecordMemory(const Dataset& d, std::uint64_t extraBytes, std::uint64_t memoryLimit,
+                       const QString& path) {
+    const std::uint64_t need = d.TensionHist.bytes() + d.BeamHist.bytes() + extraBytes;
+    if (need <= memoryLimit) return;
+    throw QrnError(QStringLiteral("ファイル") + path +
+                       QStringLiteral("の張力・梁の履歴データがメモリーに収まりません。") +
+                       QChar(u'\r') + megabytes(need) +
+                       QStringLiteral(" MBが必要です（使用できるメモリー ") +
+                       megabytes(memoryLimit) + QStringLiteral(" MB）。"),
+                   kMemoryErrorTitle);
+}
+
 void AddTensionPlaceholder(Dataset& d, int n) {
     if (d.TensionMax != -1) return;
     d.TensionMax = 0;

@@ -279,12 +279,11 @@ class TextHistoryReader {
         if (d_.TensionElem.hi(0) < need)
             d_.TensionElem.resizeKeep({Bounds{0, grownHi(need, d_.TensionElem.hi(0))}});
         if (need == 0) return;  // column 0 comes with the histories' allocation
-        const std::int64_t timeHi = historyTimeHi(d_, n_);
         if (d_.TensionHist.empty()) {
-            d_.TensionHist.create({Bounds{0, timeHi}, Bounds{0, grownHi(need, 0)}});
+            const std::int64_t timeHi = historyTimeHi(d_, n_);
+            growColumns(d_.TensionHist, timeHi, grownHi(need, 0));
         } else if (d_.TensionHist.hi(1) < need) {
-            d_.TensionHist.resizeKeep(
-                {Bounds{0, d_.TensionHist.hi(0)}, Bounds{0, grownHi(need, d_.TensionHist.hi(1))}});
+            growColumns(d_.TensionHist, d_.TensionHist.hi(0), grownHi(need, d_.TensionHist.hi(1)));
         }
     }
 
@@ -298,13 +297,20 @@ class TextHistoryReader {
 
     void growBeamHist() {
         const std::int64_t need = d_.BeamRecCount - 1;
-        const std::int64_t timeHi = historyTimeHi(d_, n_);
         if (d_.BeamHist.empty()) {
-            d_.BeamHist.create({Bounds{0, timeHi}, Bounds{0, grownHi(need, 0)}});
+            growColumns(d_.BeamHist, historyTimeHi(d_, n_), grownHi(need, 0));
         } else if (d_.BeamHist.hi(1) < need) {
-            d_.BeamHist.resizeKeep(
-                {Bounds{0, d_.BeamHist.hi(0)}, Bounds{0, grownHi(need, d_.BeamHist.hi(1))}});
+            growColumns(d_.BeamHist, d_.BeamHist.hi(0), grownHi(need, d_.BeamHist.hi(1)));
         }
+    }
+
+    // Re-creates a [time, column] history with more columns, keeping its content,
+    // once the memory it will take is known to be there.
+    void growColumns(BArray<std::int16_t, 2>& a, std::int64_t timeHi, std::int64_t colHi) {
+        const auto bytes = static_cast<std::uint64_t>(timeHi + 1) *
+                           static_cast<std::uint64_t>(colHi + 1) * sizeof(std::int16_t);
+        checkRecordMemory(d_, bytes - a.bytes(), o_.memoryLimit, path_);
+        a.resizeKeep({Bounds{0, timeHi}, Bounds{0, colHi}});
     }
 
     // Cuts the arrays grown with spare columns back to their exact bounds.
