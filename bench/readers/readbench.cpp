@@ -1,6 +1,7 @@
-// Times a whole text read (topology, history, coordinates) with a chosen
-// number of parsing threads, for comparisons against `wc -l` on the same file.
-//   qrn_readbench HIS [THREADS]
+// Times a whole read (topology, history, coordinates) of a text history with a
+// chosen number of parsing threads, or of a binary history (*.f08, settings
+// "self.dat"), for comparisons against `wc -l` or `cat` on the same file.
+//   qrn_readbench HIS|F08 [THREADS]
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "readers/histories.h"
+#include "readers/historybinary.h"
 #include "readers/historytext.h"
 #include "readers/settingsreader.h"
 
@@ -17,7 +19,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString his = QString::fromLocal8Bit(argv[1]);
-    const QString st = QFileInfo(his).absolutePath() + QStringLiteral("/st.dat");
+    const bool binary = his.endsWith(QStringLiteral(".f08"));
+    const QString st = QFileInfo(his).absolutePath() +
+                       (binary ? QStringLiteral("/self.dat") : QStringLiteral("/st.dat"));
     qrn::HistoryReadOptions options;
     if (argc > 2) options.threads = std::stoi(argv[2]);
     QElapsedTimer t;
@@ -26,7 +30,12 @@ int main(int argc, char** argv) {
     d.DataReset();
     const qrn::UnitFactors f = qrn::ReadTopology(d, st);
     int n = 1;
-    qrn::ReadHistoryText(d, his, f, n, options);
+    if (binary) {
+        qrn::NullHost host;
+        qrn::ReadHistoryBinary(d, his, f, n, host, options.memoryLimit);
+    } else {
+        qrn::ReadHistoryText(d, his, f, n, options);
+    }
     qrn::AddTensionPlaceholder(d, n);
     qrn::ReadCoordinates(d, st, f.length);
     const double s = static_cast<double>(t.nsecsElapsed()) / 1e9;
