@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -345,9 +346,15 @@ class TextHistoryReader {
                 for (std::size_t i = from; i < to; ++i)
                     parseSegment(text_, lf_, segments_[i], records_[segments_[i].record], t);
             };
-            for (int w = 1; w < threads; ++w)
-                workers.emplace_back(work, cuts[static_cast<std::size_t>(w)],
-                                     cuts[static_cast<std::size_t>(w) + 1]);
+            for (int w = 1; w < threads; ++w) {
+                const std::size_t from = cuts[static_cast<std::size_t>(w)];
+                const std::size_t to = cuts[static_cast<std::size_t>(w) + 1];
+                try {
+                    workers.emplace_back(work, from, to);
+                } catch (const std::system_error&) {
+                    work(from, to);  // no thread to be had: this share on this one
+                }
+            }
             work(cuts[0], cuts[1]);
             for (auto& w : workers) w.join();
         }
