@@ -52,26 +52,35 @@ void storeFields(std::string_view text, bool lfMode, const Segment& s, Record& r
     LineSplitter lines(text.substr(0, s.end), lfMode);
     lines.seek(s.begin);
     std::string_view line;
+    // Value j goes to time index j div N when j mod N is 0; both are carried along
+    // instead of dividing once per value.
     std::int64_t j = r.j;
-    T* dst = base + r.offset;
+    std::int64_t t = j / n;
+    int phase = static_cast<int>(j % n);
+    if (phase != 0) ++t;  // the next stored value's time index
     const std::int64_t stride = r.strideT;
+    std::int64_t at = r.offset + t * stride;  // element of time index t
     const double m1 = r.m1, m2 = r.m2;
-    const std::int64_t lastJ = timeHi * n;  // j beyond it lies past the time dimension
     while (lines.next(line)) {
-        const std::size_t fieldCount = line.size() / kFieldWidth;
-        if (j > lastJ) {
-            j += static_cast<std::int64_t>(fieldCount);
+        const auto fieldCount = static_cast<std::int64_t>(line.size() / kFieldWidth);
+        if (t > timeHi) {  // past the time dimension: only counted
+            j += fieldCount;
             continue;
         }
         const char* p = line.data();
-        for (std::size_t f = 0; f < fieldCount; ++f, ++j, p += kFieldWidth) {
-            if (j > lastJ) {
-                j += static_cast<std::int64_t>(fieldCount - f);
-                break;
+        for (std::int64_t f = 0; f < fieldCount; ++f, p += kFieldWidth) {
+            if (phase == 0) {
+                if (t > timeHi) {
+                    j += fieldCount - f;
+                    break;
+                }
+                const double x = num::leadingValue(std::string_view(p, kFieldWidth));
+                if (const auto v = round(x * m1 * m2)) base[at] = *v;
+                at += stride;
+                ++t;
             }
-            if (n > 1 && j % n != 0) continue;
-            const double x = num::leadingValue(std::string_view(p, kFieldWidth));
-            if (const auto v = round(x * m1 * m2)) dst[(j / n) * stride] = *v;
+            ++j;
+            if (++phase == n) phase = 0;
         }
     }
     r.j = j;

@@ -344,31 +344,42 @@ TEST(ReadHistoryText, ThreadsAndPartsGiveTheSameDatasetAndLaterRecordsWin) {
 
     const std::string text = lines(his);
     const std::string stText = lines(st);
-    qrn::HistoryReadOptions base;
-    base.threads = 1;
-    const auto one = readHistory(stText, text, base);
-    EXPECT_EQ(one.d.TensionMax, 59);
-    EXPECT_EQ(one.d.BeamRecCount, 1);
-    EXPECT_EQ(one.d.StepMax, steps - 1);
-    const auto last = series(1234);
-    for (int j = 0; j < steps; ++j) {
-        const double v = qrn::num::leadingValue(last[static_cast<std::size_t>(j)]) * 0.01 * 1000;
-        EXPECT_EQ(one.d.NodeDisp(1, -1, 5, j), *qrn::num::roundToInt32(v)) << j;
+    // 4 slots x 4 components x 21 nodes x 4 bytes = 1344 bytes per time index: the
+    // limits allow 39, 20 and 9 time indices (N = 1, 2, 5).
+    std::vector<int> thinning;
+    for (const std::uint64_t limit :
+         {kNoLimit, std::uint64_t{1344 * 39 - 1}, std::uint64_t{1344 * 20 - 1}}) {
+        qrn::HistoryReadOptions base;
+        base.threads = 1;
+        base.memoryLimit = limit;
+        const auto one = readHistory(stText, text, base);
+        thinning.push_back(one.n);
+        EXPECT_EQ(one.d.TensionMax, 59);
+        EXPECT_EQ(one.d.BeamRecCount, 1);
+        EXPECT_EQ(one.d.StepMax, steps - 1);
+        const auto last = series(1234);
+        for (int j = 0; j < steps; j += one.n) {
+            const double v =
+                qrn::num::leadingValue(last[static_cast<std::size_t>(j)]) * 0.01 * 1000;
+            EXPECT_EQ(one.d.NodeDisp(1, -1, 5, j / one.n), *qrn::num::roundToInt32(v)) << j;
+        }
+        struct C {
+            int threads;
+            std::size_t window;
+        };
+        for (const C c : {C{2, 0}, C{2, 997}, C{3, 64}, C{2, 1}, C{4, 5000}}) {
+            qrn::HistoryReadOptions o = base;
+            o.threads = c.threads;
+            o.windowBytes = c.window;
+            const auto r = readHistory(stText, text, o);
+            EXPECT_EQ(r.n, one.n);
+            EXPECT_TRUE(rt::sameDataset(r.d, one.d))
+                << c.threads << " " << c.window << " N " << one.n;
+            const auto u = readHistory(stText, lines(his, "\n"), o);
+            EXPECT_TRUE(rt::sameDataset(u.d, one.d)) << "LF " << c.threads << " " << c.window;
+        }
     }
-    struct C {
-        int threads;
-        std::size_t window;
-    };
-    for (const C c : {C{2, 0}, C{2, 997}, C{3, 64}, C{2, 1}, C{4, 5000}}) {
-        qrn::HistoryReadOptions o;
-        o.threads = c.threads;
-        o.windowBytes = c.window;
-        const auto r = readHistory(stText, text, o);
-        EXPECT_TRUE(rt::sameDataset(r.d, one.d)) << c.threads << " " << c.window;
-        qrn::HistoryReadOptions lf = o;
-        const auto u = readHistory(stText, lines(his, "\n"), lf);
-        EXPECT_TRUE(rt::sameDataset(u.d, one.d)) << "LF " << c.threads << " " << c.window;
-    }
+    EXPECT_EQ(thinning, (std::vector<int>{1, 2, 5}));
 }
 
 TEST(ReadHistoryText, SizesBeyondSixteenBits) {
