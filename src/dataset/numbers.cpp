@@ -224,7 +224,7 @@ std::string fixed(double value, int decimals) {
 
 }  // namespace
 
-double leadingValue(std::string_view text) noexcept {
+double detail::scanLeadingValue(std::string_view text) noexcept {
     const Scan s = scanNumber(text);
     return s.ok ? convert(s) : 0.0;
 }
@@ -245,27 +245,6 @@ std::optional<double> strictValue(std::string_view text) noexcept {
 std::optional<double> strictValue(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     return strictValue(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-}
-
-double roundHalfEven(double value) noexcept {
-    if (!std::isfinite(value)) return value;
-    const double fl = std::floor(value);
-    const double diff = value - fl;
-    if (diff > 0.5) return fl + 1.0;
-    if (diff < 0.5) return fl;
-    return std::fmod(fl, 2.0) == 0.0 ? fl : fl + 1.0;
-}
-
-std::optional<std::int16_t> roundToInt16(double value) noexcept {
-    const double r = roundHalfEven(value);
-    if (!(r >= -32768.0 && r <= 32767.0)) return std::nullopt;
-    return static_cast<std::int16_t>(r);
-}
-
-std::optional<std::int32_t> roundToInt32(double value) noexcept {
-    const double r = roundHalfEven(value);
-    if (!(r >= -2147483648.0 && r <= 2147483647.0)) return std::nullopt;
-    return static_cast<std::int32_t>(r);
 }
 
 std::string formatGeneral(double value) { return general(value, 15); }

@@ -8,6 +8,12 @@
 #include "dataset/error.h"
 #include "dataset/numbers.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+
+#include <cstdint>
+#endif
+
 namespace qrn {
 namespace {
 
@@ -35,6 +41,17 @@ void retime(BArray<T, 2>& a, std::int64_t timeHi, std::int64_t minColHi, std::in
             std::memcpy(&fresh(0, c), &a(0, c), static_cast<std::size_t>(rows) * sizeof(T));
     }
     a = std::move(fresh);
+}
+
+// The displacement history is written one time step apart, a page or more per
+// value: huge pages spare the address translation a miss on nearly every write.
+void adviseHugePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    const auto from = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+    const auto to = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kHuge - 1);
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#endif
 }
 
 }  // namespace
@@ -91,6 +108,7 @@ void AllocHistories(Dataset& d, int& n, std::uint64_t memoryLimit, const QString
         std::memcpy(disp.data(), d.NodeDisp.data(),
                     static_cast<std::size_t>(rows) * slice * sizeof(std::int32_t));
     }
+    adviseHugePages(disp.data(), disp.bytes());
     d.NodeDisp = std::move(disp);
     retime(d.TensionHist, timeHi, 0, keepHi);
     if (!d.BeamHist.empty()) retime(d.BeamHist, timeHi, 0, keepHi);
@@ -98,6 +116,18 @@ void AllocHistories(Dataset& d, int& n, std::uint64_t memoryLimit, const QString
     const Bounds nodes{0, d.NodeMax};
     d.NodePos.create({slotRange, Bounds{0, 2}, nodes});
     d.NodeTwist0.create({slotRange, nodes});
+}
+
+void checkRecordMemory(const Dataset& d, std::uint64_t extraBytes, std::uint64_t memoryLimit,
+                       const QString& path) {
+    const std::uint64_t need = d.TensionHist.bytes() + d.BeamHist.bytes() + extraBytes;
+    if (need <= memoryLimit) return;
+    throw QrnError(QStringLiteral("ファイル") + path +
+                       QStringLiteral("の張力・梁の履歴データがメモリーに収まりません。") +
+                       QChar(u'\r') + megabytes(need) +
+                       QStringLiteral(" MBが必要です（使用できるメモリー ") +
+                       megabytes(memoryLimit) + QStringLiteral(" MB）。"),
+                   kMemoryErrorTitle);
 }
 
 void AddTensionPlaceholder(Dataset& d, int n) {

@@ -32,6 +32,12 @@ std::uint64_t nodeDispBytes(const Dataset& d, std::int64_t timeHi);
 // them when N stays). Throws QrnError naming `path` when even N = 100 does not fit.
 void AllocHistories(Dataset& d, int& n, std::uint64_t memoryLimit, const QString& path);
 
+// Tension and beam-result histories grow with their records, after the time
+// axis is fixed: throws the memory message naming `path` when they would take
+// more than memoryLimit bytes together once `extraBytes` are added.
+void checkRecordMemory(const Dataset& d, std::uint64_t extraBytes, std::uint64_t memoryLimit,
+                       const QString& path);
+
 // Tension placeholder after a history without tension records: record 0
 // holds 100 at the last time step.
 void AddTensionPlaceholder(Dataset& d, int n);

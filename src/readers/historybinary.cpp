@@ -75,6 +75,10 @@ double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, 
     std::int64_t used = dispCount;
     if (dispCount < listEnd) {
         d.TensionMax = static_cast<std::int32_t>(listEnd - dispCount - 1);
+        checkRecordMemory(d,
+                          static_cast<std::uint64_t>(timeHi + 1) *
+                              static_cast<std::uint64_t>(d.TensionMax) * sizeof(std::int16_t),
+                          memoryLimit, path);
         d.TensionHist.resizeKeep({Bounds{0, timeHi}, Bounds{0, d.TensionMax}});
         d.TensionElem.resizeKeep({Bounds{0, d.TensionMax}});
         for (std::int32_t i = 0; i <= d.TensionMax; ++i)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -51,26 +52,35 @@ void storeFields(std::string_view text, bool lfMode, const Segment& s, Record& r
     LineSplitter lines(text.substr(0, s.end), lfMode);
     lines.seek(s.begin);
     std::string_view line;
+    // Value j goes to time index j div N when j mod N is 0; both are carried along
+    // instead of dividing once per value.
     std::int64_t j = r.j;
-    T* dst = base + r.offset;
+    std::int64_t t = j / n;
+    int phase = static_cast<int>(j % n);
+    if (phase != 0) ++t;  // the next stored value's time index
     const std::int64_t stride = r.strideT;
+    std::int64_t at = r.offset + t * stride;  // element of time index t
     const double m1 = r.m1, m2 = r.m2;
-    const std::int64_t lastJ = timeHi * n;  // j beyond it lies past the time dimension
     while (lines.next(line)) {
-        const std::size_t fieldCount = line.size() / kFieldWidth;
-        if (j > lastJ) {
-            j += static_cast<std::int64_t>(fieldCount);
+        const auto fieldCount = static_cast<std::int64_t>(line.size() / kFieldWidth);
+        if (t > timeHi) {  // past the time dimension: only counted
+            j += fieldCount;
             continue;
         }
         const char* p = line.data();
-        for (std::size_t f = 0; f < fieldCount; ++f, ++j, p += kFieldWidth) {
-            if (j > lastJ) {
-                j += static_cast<std::int64_t>(fieldCount - f);
-                break;
+        for (std::int64_t f = 0; f < fieldCount; ++f, p += kFieldWidth) {
+            if (phase == 0) {
+                if (t > timeHi) {
+                    j += fieldCount - f;
+                    break;
+                }
+                const double x = num::leadingValue(std::string_view(p, kFieldWidth));
+                if (const auto v = round(x * m1 * m2)) base[at] = *v;
+                at += stride;
+                ++t;
             }
-            if (n > 1 && j % n != 0) continue;
-            const double x = num::leadingValue(std::string_view(p, kFieldWidth));
-            if (const auto v = round(x * m1 * m2)) dst[(j / n) * stride] = *v;
+            ++j;
+            if (++phase == n) phase = 0;
         }
     }
     r.j = j;
@@ -279,12 +289,11 @@ class TextHistoryReader {
         if (d_.TensionElem.hi(0) < need)
             d_.TensionElem.resizeKeep({Bounds{0, grownHi(need, d_.TensionElem.hi(0))}});
         if (need == 0) return;  // column 0 comes with the histories' allocation
-        const std::int64_t timeHi = historyTimeHi(d_, n_);
         if (d_.TensionHist.empty()) {
-            d_.TensionHist.create({Bounds{0, timeHi}, Bounds{0, grownHi(need, 0)}});
+            const std::int64_t timeHi = historyTimeHi(d_, n_);
+            growColumns(d_.TensionHist, timeHi, grownHi(need, 0));
         } else if (d_.TensionHist.hi(1) < need) {
-            d_.TensionHist.resizeKeep(
-                {Bounds{0, d_.TensionHist.hi(0)}, Bounds{0, grownHi(need, d_.TensionHist.hi(1))}});
+            growColumns(d_.TensionHist, d_.TensionHist.hi(0), grownHi(need, d_.TensionHist.hi(1)));
         }
     }
 
@@ -298,13 +307,20 @@ class TextHistoryReader {
 
     void growBeamHist() {
         const std::int64_t need = d_.BeamRecCount - 1;
-        const std::int64_t timeHi = historyTimeHi(d_, n_);
         if (d_.BeamHist.empty()) {
-            d_.BeamHist.create({Bounds{0, timeHi}, Bounds{0, grownHi(need, 0)}});
+            growColumns(d_.BeamHist, historyTimeHi(d_, n_), grownHi(need, 0));
         } else if (d_.BeamHist.hi(1) < need) {
-            d_.BeamHist.resizeKeep(
-                {Bounds{0, d_.BeamHist.hi(0)}, Bounds{0, grownHi(need, d_.BeamHist.hi(1))}});
+            growColumns(d_.BeamHist, d_.BeamHist.hi(0), grownHi(need, d_.BeamHist.hi(1)));
         }
+    }
+
+    // Re-creates a [time, column] history with more columns, keeping its content,
+    // once the memory it will take is known to be there.
+    void growColumns(BArray<std::int16_t, 2>& a, std::int64_t timeHi, std::int64_t colHi) {
+        const auto bytes = static_cast<std::uint64_t>(timeHi + 1) *
+                           static_cast<std::uint64_t>(colHi + 1) * sizeof(std::int16_t);
+        checkRecordMemory(d_, bytes - a.bytes(), o_.memoryLimit, path_);
+        a.resizeKeep({Bounds{0, timeHi}, Bounds{0, colHi}});
     }
 
     // Cuts the arrays grown with spare columns back to their exact bounds.
@@ -339,9 +355,15 @@ class TextHistoryReader {
                 for (std::size_t i = from; i < to; ++i)
                     parseSegment(text_, lf_, segments_[i], records_[segments_[i].record], t);
             };
-            for (int w = 1; w < threads; ++w)
-                workers.emplace_back(work, cuts[static_cast<std::size_t>(w)],
-                                     cuts[static_cast<std::size_t>(w) + 1]);
+            for (int w = 1; w < threads; ++w) {
+                const std::size_t from = cuts[static_cast<std::size_t>(w)];
+                const std::size_t to = cuts[static_cast<std::size_t>(w) + 1];
+                try {
+                    workers.emplace_back(work, from, to);
+                } catch (const std::system_error&) {
+                    work(from, to);  // no thread to be had: this share on this one
+                }
+            }
             work(cuts[0], cuts[1]);
             for (auto& w : workers) w.join();
         }

@@ -1,6 +1,7 @@
 #include "readers/readsequence.h"
 
 #include <QFileInfo>
+#include <exception>
 #include <new>
 
 #include "dataset/error.h"
@@ -144,6 +145,10 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& mainWin
     } catch (const std::bad_alloc&) {
         failTitle = kMemoryErrorTitle;
         failText = QStringLiteral("メモリーが不足したため、読み込みを中止しました。");
+    } catch (const std::exception& e) {
+        failTitle = kReadErrorTitle;
+        failText = QStringLiteral("読み込み中にエラーが発生したため、読み込みを中止しました。") +
+                   QChar(u'\r') + QString::fromLocal8Bit(e.what());
     }
 
     if (!failText.isEmpty()) {

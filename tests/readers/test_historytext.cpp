@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
 
 #include "dataset/error.h"
 #include "dataset/numbers.h"
@@ -343,31 +344,42 @@ TEST(ReadHistoryText, ThreadsAndPartsGiveTheSameDatasetAndLaterRecordsWin) {
 
     const std::string text = lines(his);
     const std::string stText = lines(st);
-    qrn::HistoryReadOptions base;
-    base.threads = 1;
-    const auto one = readHistory(stText, text, base);
-    EXPECT_EQ(one.d.TensionMax, 59);
-    EXPECT_EQ(one.d.BeamRecCount, 1);
-    EXPECT_EQ(one.d.StepMax, steps - 1);
-    const auto last = series(1234);
-    for (int j = 0; j < steps; ++j) {
-        const double v = qrn::num::leadingValue(last[static_cast<std::size_t>(j)]) * 0.01 * 1000;
-        EXPECT_EQ(one.d.NodeDisp(1, -1, 5, j), *qrn::num::roundToInt32(v)) << j;
+    // 4 slots x 4 components x 21 nodes x 4 bytes = 1344 bytes per time index: the
+    // limits allow 39, 20 and 9 time indices (N = 1, 2, 5).
+    std::vector<int> thinning;
+    for (const std::uint64_t limit :
+         {kNoLimit, std::uint64_t{1344 * 39 - 1}, std::uint64_t{1344 * 20 - 1}}) {
+        qrn::HistoryReadOptions base;
+        base.threads = 1;
+        base.memoryLimit = limit;
+        const auto one = readHistory(stText, text, base);
+        thinning.push_back(one.n);
+        EXPECT_EQ(one.d.TensionMax, 59);
+        EXPECT_EQ(one.d.BeamRecCount, 1);
+        EXPECT_EQ(one.d.StepMax, steps - 1);
+        const auto last = series(1234);
+        for (int j = 0; j < steps; j += one.n) {
+            const double v =
+                qrn::num::leadingValue(last[static_cast<std::size_t>(j)]) * 0.01 * 1000;
+            EXPECT_EQ(one.d.NodeDisp(1, -1, 5, j / one.n), *qrn::num::roundToInt32(v)) << j;
+        }
+        struct C {
+            int threads;
+            std::size_t window;
+        };
+        for (const C c : {C{2, 0}, C{2, 997}, C{3, 64}, C{2, 1}, C{4, 5000}}) {
+            qrn::HistoryReadOptions o = base;
+            o.threads = c.threads;
+            o.windowBytes = c.window;
+            const auto r = readHistory(stText, text, o);
+            EXPECT_EQ(r.n, one.n);
+            EXPECT_TRUE(rt::sameDataset(r.d, one.d))
+                << c.threads << " " << c.window << " N " << one.n;
+            const auto u = readHistory(stText, lines(his, "\n"), o);
+            EXPECT_TRUE(rt::sameDataset(u.d, one.d)) << "LF " << c.threads << " " << c.window;
+        }
     }
-    struct C {
-        int threads;
-        std::size_t window;
-    };
-    for (const C c : {C{2, 0}, C{2, 997}, C{3, 64}, C{2, 1}, C{4, 5000}}) {
-        qrn::HistoryReadOptions o;
-        o.threads = c.threads;
-        o.windowBytes = c.window;
-        const auto r = readHistory(stText, text, o);
-        EXPECT_TRUE(rt::sameDataset(r.d, one.d)) << c.threads << " " << c.window;
-        qrn::HistoryReadOptions lf = o;
-        const auto u = readHistory(stText, lines(his, "\n"), lf);
-        EXPECT_TRUE(rt::sameDataset(u.d, one.d)) << "LF " << c.threads << " " << c.window;
-    }
+    EXPECT_EQ(thinning, (std::vector<int>{1, 2, 5}));
 }
 
 TEST(ReadHistoryText, SizesBeyondSixteenBits) {
@@ -416,4 +428,65 @@ TEST(ReadHistoryText, ReportsProgress) {
     EXPECT_GT(host.progressCalls, 5);
     EXPECT_EQ(host.lastProgress, 1.0);
     EXPECT_TRUE(host.calls.empty());
+}
+
+TEST(ReadHistoryText, MalformedFilesNeverLeaveTheArrays) {
+    std::mt19937 rng(7);
+    auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
+    const std::vector<std::string> kinds{"DISP", "CABL", "BEAM", "XXXX", "DIS", ""};
+    const std::vector<std::string> numbers{"1",   "2",  "3", "5",          "11",   "20",
+                                           "999", "-1", "0", "2147483647", "9E20", "x"};
+    const std::vector<std::string> counts{"0",   "3", "7",           "-5",  "1E12",
+                                          "abc", "",  "40000000000", "2.5", "12\n3"};
+    const std::vector<std::string> fieldTexts{"1.5", "-0.25E+01", "4E4", "-4E4",     "1E300", "abc",
+                                              "",    " 1 2",      "0.5", "3.2767E4", "NaN",   "-"};
+    const std::vector<std::string> eols{"\r\n", "\r", "\n"};
+    for (int i = 0; i < 300; ++i) {
+        std::string text;
+        const std::string eol = pick(eols);
+        const int lineCount = static_cast<int>(rng() % 40);
+        for (int l = 0; l < lineCount; ++l) {
+            const unsigned what = rng() % 10;
+            std::string line;
+            if (what < 2) {
+                line = "HISTORY";
+                rt::put(line, 21, pick(kinds));
+                rt::put(line, 40, std::string(1, "0123456789 x"[rng() % 12]));
+                rt::put(line, 52, rt::right(pick(numbers), 9));
+                line.resize(rng() % 2 ? line.size() : rng() % (line.size() + 1));
+            } else if (what < 3) {
+                line = pick(counts);
+            } else if (what < 9) {
+                for (auto f = rng() % 8; f > 0; --f) line += rt::right(pick(fieldTexts), 12);
+                line.resize(line.size() - std::min<std::size_t>(line.size(), rng() % 13));
+            } else {
+                for (auto c = rng() % 30; c > 0; --c) line += static_cast<char>(rng() % 128);
+            }
+            text += line + (rng() % 20 == 0 ? pick(eols) : eol);
+        }
+        qrn::HistoryReadOptions o;
+        o.memoryLimit = 1 << 20;
+        o.threads = 1 + static_cast<int>(rng() % 3);
+        o.windowBytes = rng() % 2 ? 0 : 1 + rng() % 200;
+        Read r;
+        try {
+            r = readHistory(settings(), text, o);
+        } catch (const qrn::QrnError& e) {
+            EXPECT_EQ(e.title(), QStringLiteral("メモリー不足")) << i;
+            continue;
+        }
+        const Dataset& d = r.d;
+        const std::int64_t timeHi = d.StepCount / r.n + 1;
+        ASSERT_EQ(d.NodeDisp.hi(3), timeHi) << i;
+        ASSERT_EQ(d.TensionHist.hi(0), timeHi) << i;
+        ASSERT_EQ(d.TensionHist.hi(1), std::max(0, d.TensionMax)) << i;
+        ASSERT_EQ(d.TensionElem.hi(0), std::max(0, d.TensionMax)) << i;
+        if (d.BeamRecCount > 0) {
+            ASSERT_EQ(d.BeamHist.hi(0), timeHi) << i;
+            ASSERT_EQ(d.BeamHist.hi(1), d.BeamRecCount - 1) << i;
+            ASSERT_EQ(d.BeamRecInfo.hi(1), d.BeamRecCount - 1) << i;
+        }
+        ASSERT_GE(d.StepMax, 0) << i;
+        ASSERT_LE(d.StepMax / r.n, timeHi) << i;
+    }
 }

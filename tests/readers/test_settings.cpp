@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 
 #include "dataset/error.h"
 #include "readers/settingsreader.h"
@@ -275,4 +276,49 @@ TEST(ReadCoordinates, WithoutNodeSectionEverythingStaysZero) {
     qrn::AllocSettingsOnly(d, host);
     qrn::ReadCoordinates(d, path, 1.0);
     for (std::size_t i = 0; i < d.NodePos.size(); ++i) EXPECT_EQ(d.NodePos.data()[i], 0.0f);
+}
+
+TEST(ReadTopology, MalformedFilesKeepEveryEntryInsideTheArrays) {
+    std::mt19937 rng(11);
+    const std::vector<std::string> heads{
+        "*UNIT", "*ELEMENT  CABLE", "*ELEMENT  BEAM", "*NODE", "*END", "#", ""};
+    const std::vector<std::string> nums{"1",          "2",    "3", "4", "0",  "-3",
+                                        "2147483647", "9E15", "",  "x", "2.5"};
+    for (int i = 0; i < 300; ++i) {
+        std::vector<std::string> ls;
+        for (auto l = rng() % 30; l > 0; --l) {
+            if (rng() % 5 == 0) {
+                ls.push_back(heads[rng() % heads.size()]);
+            } else {
+                std::string line = rt::right(nums[rng() % nums.size()], 10);
+                rt::put(line, 11, rt::right(nums[rng() % nums.size()], 10));
+                rt::put(line, 31, rt::right(nums[rng() % nums.size()], 10));
+                rt::put(line, 41, rt::right(nums[rng() % nums.size()], 10));
+                line.resize(rng() % (line.size() + 1));
+                ls.push_back(line);
+            }
+        }
+        rt::Folder dir;
+        const QString path = dir.write("st.dat", lines(ls, rng() % 2 ? "\r\n" : "\n"));
+        Dataset d;
+        d.DataReset();
+        qrn::NullHost host;
+        const auto f = qrn::ReadTopology(d, path);
+        ASSERT_EQ(d.NodeTbl.hi(1), d.NodeTblMax) << i;
+        ASSERT_EQ(d.CableInfo.hi(1), d.CableMax) << i;
+        for (std::int32_t e = 0; e <= d.NodeTblMax; ++e) {
+            ASSERT_TRUE(d.NodeTbl(1, e) >= 0 && d.NodeTbl(1, e) <= d.CableMax + 1) << i;
+            ASSERT_TRUE(d.NodeTbl(2, e) >= 0 && d.NodeTbl(2, e) <= d.NodeMax) << i;
+        }
+        if (d.BeamElemMax >= 0) {
+            ASSERT_EQ(d.BeamElem.hi(2), d.BeamElemMax) << i;
+            for (std::int32_t b = 0; b <= d.BeamElemMax; ++b)
+                for (int end = 0; end < 2; ++end) {
+                    ASSERT_LE(d.BeamElem(end, 0, b), d.CableMax + 1) << i;
+                    ASSERT_LE(d.BeamElem(end, 1, b), d.NodeMax) << i;
+                }
+        }
+        qrn::AllocSettingsOnly(d, host);
+        qrn::ReadCoordinates(d, path, f.length);
+    }
 }
