@@ -545,6 +545,7 @@ void MainWindow::execute() {
                 req.sectionPath = Text2->text();
                 req.intervalText = Text1->text();
                 req.memoryLimit = memoryLimit_;
+                req.saveExportEnabled = saveExportEnabled_;  // restored if the read fails
                 ReadAnalysis(data_, req, *this);
             }
             break;
