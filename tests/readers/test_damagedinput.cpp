@@ -123,3 +123,29 @@ TEST(DamagedTextHistory, FilesEndingBeforeTheirCountStillRead) {
         EXPECT_EQ(d.StepMax, c.stepMax);
     }
 }
+
+TEST(DamagedSettings, SettingsOnlyModelBeyondTheMemoryLimitEndsTheRead) {
+    // Cable slot 0 and the beam slot, node indices 0..2: the one frame's
+    // displacement array takes 2 x 4 x 3 x 2 x 4 = 192 bytes.
+    Analysis a;
+    const Dataset previous = earlier(a);
+    for (const int mode : {qrn::CheckSettings, qrn::CheckProSettings}) {
+        for (const std::uint64_t limit : {191u, 192u}) {
+            ReadRequest req = a.request(a.st);
+            req.mode = mode;
+            req.memoryLimit = limit;
+            Dataset d = previous;
+            const Outcome o = read(d, req);
+            EXPECT_EQ(o.completed, limit == 192u) << mode << " " << limit;
+            if (o.completed) {
+                EXPECT_EQ(d.NodeDisp.bytes(), 192u);
+                continue;
+            }
+            ASSERT_EQ(o.messages.size(), 1u);
+            EXPECT_EQ(o.messages[0], "message[メモリー不足]ファイル" + a.st.toStdString() +
+                                         "のモデルが大きすぎてメモリーに収まりません。\r"
+                                         "0 MBが必要です（使用できるメモリー 0 MB）。");
+            EXPECT_TRUE(rt::sameDataset(d, previous));
+        }
+    }
+}
