@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "dataset/error.h"
 #include "dataset/numbers.h"
 #include "dataset/textfile.h"
 #include "readers/fields.h"
@@ -18,6 +19,12 @@ constexpr std::size_t kDefaultWindow = std::size_t{64} << 20;
 constexpr std::size_t kFieldWidth = 12;
 // Below this many bytes of data a second thread costs more than it saves.
 constexpr std::size_t kMinParallelBytes = std::size_t{1} << 20;
+// A file may end before its stated step count (it is read as far as it goes),
+// so counts within the analysis program's own range, and tension and beam
+// histories up to this many cells, are taken whatever the file's size. Beyond
+// them the file must have room for the values the arrays would be sized for.
+constexpr std::int64_t kStepsAlwaysTaken = 32767;
+constexpr std::int64_t kCellsAlwaysTaken = std::int64_t{1} << 21;
 
 enum class Store : std::uint8_t { Disp, Tension, Beam };
 
@@ -226,6 +233,9 @@ class TextHistoryReader {
                               ? digitText[0] - '0'
                               : 0;
         const std::int32_t number = fields::integer(head, 52, 9);
+        const bool cabl = kind == "CABL", beam = kind == "BEAM";
+        checkRoom(d_.StepCount > 0 ? d_.StepCount : count,
+                  std::max(0, d_.TensionMax + 1) + std::int64_t{d_.BeamRecCount} + cabl + beam);
 
         Record r;
         std::int32_t lin = 0, kukan = -1;
@@ -282,6 +292,30 @@ class TextHistoryReader {
             records_.push_back(r);
         }
         return lines.position();
+    }
+
+    // Ends the read before a stated count sizes the histories beyond what the
+    // file could fill: a value takes 12 characters, so a count far above
+    // size / 12 (a damaged or hostile file) would claim memory for nothing.
+    void checkRoom(std::int64_t steps, std::int64_t columns) const {
+        const auto size = static_cast<std::int64_t>(text_.size());
+        const auto perValue = static_cast<std::int64_t>(kFieldWidth);
+        if (steps > kStepsAlwaysTaken && steps > size / perValue)
+            damaged(QStringLiteral("時間ステップ数 %1 の値を記録できる大きさ（%2 バイト）が"
+                                   "ありません")
+                        .arg(QString::number(steps), QString::number(size)));
+        const std::int64_t cells = (steps / n_ + 2) * columns;
+        if (cells > kCellsAlwaysTaken && cells > size)
+            damaged(
+                QStringLiteral("張力・梁の時刻歴 %1 件 × 時間ステップ数 %2 の値を記録できる"
+                               "大きさ（%3 バイト）がありません")
+                    .arg(QString::number(columns), QString::number(steps), QString::number(size)));
+    }
+
+    [[noreturn]] void damaged(const QString& what) const {
+        throw QrnError(QStringLiteral("ファイル") + path_ +
+                       QStringLiteral("は壊れているか、途中で切れています。") + QChar(u'\r') +
+                       QStringLiteral("（") + what + QStringLiteral("）"));
     }
 
     void growTension() {

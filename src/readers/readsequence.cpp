@@ -102,7 +102,7 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& mainWin
 
         double interval = num::leadingValue(request.intervalText);
         if (settingsOnly) {
-            AllocSettingsOnly(fresh, host);
+            AllocSettingsOnly(fresh, host, memoryLimit, settingsPath);
         } else if (mode == ReadProBinary) {
             interval =
                 ReadHistoryBinary(fresh, request.selectedPath, factors, n, host, memoryLimit);

@@ -5,8 +5,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "dataset/error.h"
+#include "dataset/numbers.h"
 #include "dataset/textfile.h"
 #include "readers/fields.h"
+#include "readers/histories.h"
 
 namespace qrn {
 namespace {
@@ -191,7 +194,23 @@ UnitFactors ReadTopology(Dataset& d, const QString& path) {
     return f;
 }
 
-void AllocSettingsOnly(Dataset& d, Host& host) {
+void AllocSettingsOnly(Dataset& d, Host& host, std::uint64_t memoryLimit, const QString& path) {
+    // One frame still spans every slot and node, and slots times nodes can grow
+    // with the square of the file's size: a model whose frame does not fit ends
+    // the read as a history that does not fit does.
+    const std::uint64_t need = nodeDispBytes(d, 1);
+    if (need > memoryLimit) {
+        const auto mb = [](std::uint64_t bytes) {
+            return num::formatGeneralQ(
+                num::roundHalfEven(static_cast<double>(bytes) / (1024.0 * 1024.0)));
+        };
+        throw QrnError(QStringLiteral("ファイル") + path +
+                           QStringLiteral("のモデルが大きすぎてメモリーに収まりません。") +
+                           QChar(u'\r') + mb(need) +
+                           QStringLiteral(" MBが必要です（使用できるメモリー ") + mb(memoryLimit) +
+                           QStringLiteral(" MB）。"),
+                       kMemoryErrorTitle);
+    }
     d.StepCount = 0;
     const Bounds slotRange{0, d.CableMax + 1};
     const Bounds nodes{0, d.NodeMax};

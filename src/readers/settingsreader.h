@@ -3,6 +3,8 @@
 // node coordinates. Read in two passes around the history reader.
 
 #include <QString>
+#include <cstdint>
+#include <limits>
 
 #include "dataset/dataset.h"
 #include "dataset/host.h"
@@ -21,8 +23,11 @@ struct UnitFactors {
 UnitFactors ReadTopology(Dataset& data, const QString& path);
 
 // Settings-only read: histories for a single frame, all zero; disables work
-// modes 2 and 3 through the host.
-void AllocSettingsOnly(Dataset& data, Host& host);
+// modes 2 and 3 through the host. Throws QrnError (title "メモリー不足") naming
+// `path` when the frame's displacement array would take more than memoryLimit bytes.
+void AllocSettingsOnly(Dataset& data, Host& host,
+                       std::uint64_t memoryLimit = std::numeric_limits<std::uint64_t>::max(),
+                       const QString& path = {});
 
 // Fills NodePos from the node section (after the histories were allocated).
 void ReadCoordinates(Dataset& data, const QString& path, double lengthFactor);
