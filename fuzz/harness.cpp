@@ -104,7 +104,7 @@ void checkRead(const ReadRequest& request, const Input& input) {
     require(title == kReadErrorTitle || title == kMemoryErrorTitle,
             "a failed read's message has a foreign title");
     require(!text.isEmpty(), "a failed read's message is empty");
-    require(sameDataset(d, previous()), "a failed read changed the dataset in memory");
+    require(d.sameContent(previous()), "a failed read changed the dataset in memory");
 }
 
 void checkLoad(const LoadRequest& request, const Input& input) {
@@ -121,7 +121,7 @@ void checkLoad(const LoadRequest& request, const Input& input) {
     require(host.messages.front().first == kReadErrorTitle,
             "a failed load's message has a foreign title");
     require(!host.messages.front().second.isEmpty(), "a failed load's message is empty");
-    require(sameDataset(d, previous()), "a failed load changed the dataset in memory");
+    require(d.sameContent(previous()), "a failed load changed the dataset in memory");
 }
 
 void checkConsistent(const Dataset& d) {
@@ -169,18 +169,6 @@ void checkConsistent(const Dataset& d) {
                     "a beam end lies outside the per-node arrays");
     for (std::int64_t s = 0; s <= d.CableMax; ++s)
         require(nodeRange.contains(d.CableInfo(1, s)), "a cable is longer than NodeMax");
-}
-
-bool sameDataset(const Dataset& a, const Dataset& b) {
-    return a.CableMax == b.CableMax && a.NodeTblMax == b.NodeTblMax && a.NodeMax == b.NodeMax &&
-           a.BeamElemMax == b.BeamElemMax && a.BeamNodeMax == b.BeamNodeMax &&
-           a.StepCount == b.StepCount && a.StepMax == b.StepMax && a.TensionMax == b.TensionMax &&
-           a.BeamRecCount == b.BeamRecCount && a.FirstNode == b.FirstNode &&
-           a.LastNode == b.LastNode && a.HeadSpare == b.HeadSpare && a.DirPath == b.DirPath &&
-           a.NodeTbl == b.NodeTbl && a.CableInfo == b.CableInfo && a.BeamElem == b.BeamElem &&
-           a.NodePos == b.NodePos && a.NodeTwist0 == b.NodeTwist0 && a.NodeDisp == b.NodeDisp &&
-           a.TensionHist == b.TensionHist && a.TensionElem == b.TensionElem &&
-           a.BeamHist == b.BeamHist && a.BeamRecInfo == b.BeamRecInfo;
 }
 
 }  // namespace qrn::fuzz

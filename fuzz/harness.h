@@ -55,8 +55,6 @@ void checkLoad(const LoadRequest& request, const Input& input);
 // and every node-table entry and beam end addresses a node inside them.
 void checkConsistent(const Dataset& d);
 
-bool sameDataset(const Dataset& a, const Dataset& b);
-
 // Keeps every message shown.
 class MessageHost : public NullHost {
   public:

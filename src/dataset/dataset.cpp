@@ -4,6 +4,19 @@
 
 namespace qrn {
 
+bool Dataset::sameContent(const Dataset& b) const {
+    const Dataset& a = *this;
+    return a.CableMax == b.CableMax && a.NodeTblMax == b.NodeTblMax && a.NodeMax == b.NodeMax &&
+           a.BeamElemMax == b.BeamElemMax && a.BeamNodeMax == b.BeamNodeMax &&
+           a.StepCount == b.StepCount && a.StepMax == b.StepMax && a.TensionMax == b.TensionMax &&
+           a.BeamRecCount == b.BeamRecCount && a.FirstNode == b.FirstNode &&
+           a.LastNode == b.LastNode && a.HeadSpare == b.HeadSpare && a.DirPath == b.DirPath &&
+           a.NodeTbl == b.NodeTbl && a.CableInfo == b.CableInfo && a.BeamElem == b.BeamElem &&
+           a.NodePos == b.NodePos && a.NodeTwist0 == b.NodeTwist0 && a.NodeDisp == b.NodeDisp &&
+           a.TensionHist == b.TensionHist && a.TensionElem == b.TensionElem &&
+           a.BeamHist == b.BeamHist && a.BeamRecInfo == b.BeamRecInfo;
+}
+
 void Dataset::DataReset() {
     NodeTwist0.clear();
     NodeTbl.clear();

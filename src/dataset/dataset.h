@@ -63,6 +63,9 @@ public:
     // geometrically; the binary dataset file stores it over its exact bounds).
     void trimNodeTable();
 
+    // True when every count, DirPath and every array (bounds and values) are equal.
+    bool sameContent(const Dataset& other) const;
+
     // Must be called after NodeTbl was replaced or edited other than through
     // appendNode, so that the lookups see the new table.
     void invalidateNodeIndex() const;

@@ -206,16 +206,6 @@ class RecordingHost : public qrn::Host {
 };
 
 // True when every field and array of two datasets is equal.
-inline bool sameDataset(const qrn::Dataset& a, const qrn::Dataset& b) {
-    return a.CableMax == b.CableMax && a.NodeTblMax == b.NodeTblMax && a.NodeMax == b.NodeMax &&
-           a.BeamElemMax == b.BeamElemMax && a.BeamNodeMax == b.BeamNodeMax &&
-           a.StepCount == b.StepCount && a.StepMax == b.StepMax && a.TensionMax == b.TensionMax &&
-           a.BeamRecCount == b.BeamRecCount && a.FirstNode == b.FirstNode &&
-           a.LastNode == b.LastNode && a.HeadSpare == b.HeadSpare && a.DirPath == b.DirPath &&
-           a.NodeTbl == b.NodeTbl && a.CableInfo == b.CableInfo && a.BeamElem == b.BeamElem &&
-           a.NodePos == b.NodePos && a.NodeTwist0 == b.NodeTwist0 && a.NodeDisp == b.NodeDisp &&
-           a.TensionHist == b.TensionHist && a.TensionElem == b.TensionElem &&
-           a.BeamHist == b.BeamHist && a.BeamRecInfo == b.BeamRecInfo;
-}
+inline bool sameDataset(const qrn::Dataset& a, const qrn::Dataset& b) { return a.sameContent(b); }
 
 }  // namespace rt

@@ -472,7 +472,10 @@ TEST(ReadHistoryText, MalformedFilesNeverLeaveTheArrays) {
         try {
             r = readHistory(settings(), text, o);
         } catch (const qrn::QrnError& e) {
-            EXPECT_EQ(e.title(), QStringLiteral("メモリー不足")) << i;
+            // Counts beyond the memory limit, or beyond what the file can hold.
+            EXPECT_TRUE(e.title() == QStringLiteral("メモリー不足") ||
+                        e.title() == qrn::kReadErrorTitle)
+                << i << " " << e.title().toStdString();
             continue;
         }
         const Dataset& d = r.d;
