@@ -1,18 +1,13 @@
 #include "readers/histories.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
 
 #include "dataset/error.h"
 #include "dataset/numbers.h"
-
-#if defined(__linux__)
-#include <sys/mman.h>
-
-#include <cstdint>
-#endif
 
 namespace qrn {
 namespace {
@@ -41,17 +36,6 @@ void retime(BArray<T, 2>& a, std::int64_t timeHi, std::int64_t minColHi, std::in
             std::memcpy(&fresh(0, c), &a(0, c), static_cast<std::size_t>(rows) * sizeof(T));
     }
     a = std::move(fresh);
-}
-
-// The displacement history is written one time step apart, a page or more per
-// value: huge pages spare the address translation a miss on nearly every write.
-void adviseHugePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    const auto from = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-    const auto to = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kHuge - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#endif
 }
 
 }  // namespace
@@ -108,7 +92,6 @@ void AllocHistories(Dataset& d, int& n, std::uint64_t memoryLimit, const QString
         std::memcpy(disp.data(), d.NodeDisp.data(),
                     static_cast<std::size_t>(rows) * slice * sizeof(std::int32_t));
     }
-    adviseHugePages(disp.data(), disp.bytes());
     d.NodeDisp = std::move(disp);
     retime(d.TensionHist, timeHi, 0, keepHi);
     if (!d.BeamHist.empty()) retime(d.BeamHist, timeHi, 0, keepHi);
