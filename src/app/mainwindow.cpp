@@ -77,9 +77,6 @@ QString qtFilter(const QString& vbFilter) {
     return out.join(QStringLiteral(";;"));
 }
 
-// Work mode a dropped file's name implies, or -1.
-int modeForName(const QString& name) { return workModeForName(name).value_or(-1); }
-
 }  // namespace
 
 MainWindow::MainWindow(Dataset& data, QWidget* parent) : QMainWindow(parent), data_(data) {
@@ -452,10 +449,10 @@ void MainWindow::fileActivated(QListWidgetItem* item) {
 void MainWindow::selectFile(const QString& fullPath) {
     const QFileInfo fi(fullPath);
     if (!fi.isFile()) return;
-    const int mode = modeForName(fi.fileName());
-    if (mode < 0) return;
+    const std::optional<int> mode = workModeForName(fi.fileName());
+    if (!mode) return;
     setFolder(fi.absolutePath());
-    selectWorkMode(mode);
+    selectWorkMode(*mode);
     clickFile(fi.fileName());
 }
 
@@ -622,7 +619,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     const auto urls = event->mimeData()->urls();
     if (!busy_ && urls.size() == 1 && urls.first().isLocalFile() &&
-        modeForName(urls.first().toLocalFile()) >= 0)
+        workModeForName(urls.first().toLocalFile()))
         event->acceptProposedAction();
 }
 

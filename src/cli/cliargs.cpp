@@ -119,15 +119,13 @@ ReadOptions readOptionsFrom(const ParsedArgs& a) {
     return o;
 }
 
-std::optional<int> defaultModeFor(const QString& path) { return workModeForName(path); }
-
 QString intervalBoxText(const QString& text) {
     return num::leadingValue(text) == 0.0 ? QStringLiteral("0.1") : text;
 }
 
 ReadRequest makeReadRequest(const QString& input, const ReadOptions& options) {
     ReadRequest r;
-    const std::optional<int> mode = options.mode ? options.mode : defaultModeFor(input);
+    const std::optional<int> mode = options.mode ? options.mode : workModeForName(input);
     if (!mode)
         throw UsageError(
             QStringLiteral("%1 の作業モードが決まりません。--mode で指定してください。")

@@ -69,10 +69,6 @@ std::vector<OptionSpec> readOptionSpecs();
 // Takes the read options out of parsed arguments; UsageError on a bad value.
 ReadOptions readOptionsFrom(const ParsedArgs& a);
 
-// Work mode implied by a file name: *.his 0, *.f24 5, *.f08 6, *.dat 4, a name
-// ending in qrn0..qrn3 or ".qrn" 1 (any case); empty when none applies.
-std::optional<int> defaultModeFor(const QString& path);
-
 // The read request that the main window would build for INPUT after a click
 // on the file in the chosen work mode, with the boxes set from the options.
 // Throws UsageError when no mode applies to the name and none was given.

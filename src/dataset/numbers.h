@@ -3,14 +3,12 @@
 // number to text, independent of the C locale (a comma-decimal locale must not
 // change any result).
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include <cmath>
-#include <cstddef>
 
 class QString;
 

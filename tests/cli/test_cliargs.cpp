@@ -36,7 +36,7 @@ TEST(CliArgs, DefaultModeFromTheFileName) {
         {"his", -1},     {"run1.his.bak", -1}, {"dir.his/file", -1}, {"a.f08x", -1},
     };
     for (const C& c : cases) {
-        const auto m = defaultModeFor(QString::fromUtf8(c.name));
+        const auto m = qrn::workModeForName(QString::fromUtf8(c.name));
         EXPECT_EQ(m.value_or(-1), c.mode) << c.name;
     }
 }

@@ -20,33 +20,14 @@ QJsonObject json(const Outcome& r) { return QJsonDocument::fromJson(r.out.toUtf8
 const char* const kCounts[] = {"CableMax",    "NodeTblMax", "NodeMax", "BeamElemMax",
                                "BeamNodeMax", "StepCount",  "StepMax", "TensionMax"};
 
-// One sample for the whole suite, written by qrnconv itself.
-class QrnconvE2E : public ::testing::Test {
+class QrnconvE2E : public qrn::test::SampleSuite {
   protected:
-    static void SetUpTestSuite() {
-        dir_ = new QTemporaryDir;
-        // Two cables of five nodes (one twin phase over two spans), seven steps.
-        const Outcome r =
-            qrnconv({QStringLiteral("sample"), dir_->path(), QStringLiteral("--cables"),
-                     QStringLiteral("2"), QStringLiteral("--nodes"), QStringLiteral("5"),
-                     QStringLiteral("--steps"), QStringLiteral("7")});
-        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    }
-    static void TearDownTestSuite() {
-        delete dir_;
-        dir_ = nullptr;
-    }
-    static QString path(const char* name) {
-        return QDir(dir_->path()).filePath(QString::fromUtf8(name));
-    }
     static Outcome info(QStringList args) {
         args.prepend(QStringLiteral("info"));
         args << QStringLiteral("--json");
         return qrnconv(args);
     }
-    static QTemporaryDir* dir_;
 };
-QTemporaryDir* QrnconvE2E::dir_ = nullptr;
 
 }  // namespace
 

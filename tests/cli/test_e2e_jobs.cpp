@@ -57,25 +57,8 @@ int int16At(const QByteArray& file, qsizetype offset) {
     return v;
 }
 
-// The sample of the other end-to-end tests: two cables of five nodes, seven
-// steps (StepMax 6), five beam-only nodes, node table entries 0..14.
-class QrnconvJobs : public ::testing::Test {
+class QrnconvJobs : public qrn::test::SampleSuite {
   protected:
-    static void SetUpTestSuite() {
-        dir_ = new QTemporaryDir;
-        const Outcome r =
-            qrnconv({QStringLiteral("sample"), dir_->path(), QStringLiteral("--cables"),
-                     QStringLiteral("2"), QStringLiteral("--nodes"), QStringLiteral("5"),
-                     QStringLiteral("--steps"), QStringLiteral("7")});
-        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    }
-    static void TearDownTestSuite() {
-        delete dir_;
-        dir_ = nullptr;
-    }
-    static QString path(const char* name) {
-        return QDir(dir_->path()).filePath(QString::fromUtf8(name));
-    }
     // A fresh folder per test for outputs, so "nothing left behind" can be checked.
     void SetUp() override { ASSERT_TRUE(out_.isValid()); }
     QString out(const QString& name) const { return QDir(out_.path()).filePath(name); }
@@ -96,10 +79,8 @@ class QrnconvJobs : public ::testing::Test {
         return d;
     }
 
-    static QTemporaryDir* dir_;
     QTemporaryDir out_;
 };
-QTemporaryDir* QrnconvJobs::dir_ = nullptr;
 
 Outcome info(const QString& input) {
     return qrnconv({QStringLiteral("info"), input, QStringLiteral("--json")});
