@@ -57,7 +57,6 @@ class Playback {
     bool timerRunning() const { return timerEnabled_ && timerInterval_ > 0; }
     bool frameLoopActive() const { return loopActive_; }
     bool framePending() const { return framePending_; }
-    bool playing() const { return !startVisible_; }
 
     // The wait as a number of 10 ms: a negative or unreadable wait counts as 0.
     static double waitValue(const QString& text);
