@@ -14,10 +14,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "animation/gifexport.h"
+#include "animation/imgctl.h"
+#include "animation/qimageview.h"
 #include "dataset/error.h"
-#include "gifanim/gifexport.h"
-#include "gifanim/imgctl.h"
-#include "gifanim/qimageview.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <array>
 #include <memory>
 
+#include "animation/dialog/gifexportdialog.h"
 #include "app/mainwindow.h"
 #include "dataset/dataset.h"
 #include "files/csvwindow/csvexportwindow.h"
-#include "gifanim/dialog/gifexportdialog.h"
 #include "viewer/viewerwindow.h"
 
 int main(int argc, char** argv) {

@@ -52,7 +52,8 @@ const ModeRow kModes[8] = {
     {u"Quarn出力DT読込", u"HISﾌｧｲﾙと設定(st.dat)ﾌｱｲﾙから3D画像を作成します。", "*.his"},
     {u"ﾊﾞｲﾅﾘ保管DT読込", u"ﾊﾞｲﾅﾘ形式で保存されたファイルを高速で読み出します。", "*.qrn*"},
     {u"読込DTﾊﾞｲﾅﾘ保存",
-     u"先に読み込まれたデータをﾊﾞｲﾅﾘ形式に圧縮して保存します。データアクセス速度も大幅に向上します。",
+     u"先に読み込まれたデータをﾊﾞｲﾅﾘ形式に圧縮して保存します。データアクセス速度も大幅に向上します"
+     u"。",
      "*.qrn*"},
     {u"CSVﾌｧｲﾙの出力", u"先に読み込まれたデータをCSV形式で保存します。", "*.csv"},
     {u"初期設定条件確認", u"初期設定ﾌｧｲﾙ(st.dat)だけで、描画します。", "*.dat"},
@@ -136,8 +137,9 @@ void MainWindow::buildUi() {
     ++row;
     Check1 = new QCheckBox(QStringLiteral("静的釣合条件ＤＴ(時間断面ファイル)読込"));
     Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setToolTip(QStringLiteral(
-        "スペーサ等の影響により設定条件と静的釣り合い条件がことにるとき、釣り合い条件を読み込み補正します。"));
+    Check1->setToolTip(
+        QStringLiteral("スペーサ等の影響により設定条件と静的釣り合い条件がことにるとき、釣り合い条"
+                       "件を読み込み補正します。"));
     boxes->addWidget(Check1, row, 0, 1, 3);
     ++row;
     Text2 = new QLineEdit;
@@ -220,9 +222,8 @@ void MainWindow::buildUi() {
     Command2[1]->hide();
 
     connect(Drive1, &QComboBox::activated, this, &MainWindow::driveChanged);
-    connect(Dir1, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        setFolder(item->data(Qt::UserRole).toString());
-    });
+    connect(Dir1, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { setFolder(item->data(Qt::UserRole).toString()); });
     connect(File1, &QListWidget::itemSelectionChanged, this, [this] {
         const auto items = File1->selectedItems();
         if (!items.isEmpty()) clickFile(items.first()->text());
@@ -246,18 +247,28 @@ void MainWindow::buildUi() {
 void MainWindow::showAbout() {
     const QString cr(QChar(u'\r'));
     const QString text =
-        QStringLiteral("このソフトは、quarnで計算された電線移動データを、３Ｄ画像処理したり、バイナリやＣＳＶ形式のファイルに変換するソフトです。") +
+        QStringLiteral(
+            "このソフトは、quarnで計算された電線移動データを、３Ｄ画像処理したり、バイナリやＣＳＶ"
+            "形式のファイルに変換するソフトです。") +
         cr +
-        QStringLiteral("処理に必要なデータは、quarnの出力データ *.HIS ファイルと、初期設定情報の st.dat (ﾌｧｲﾙ名は変更可能)です。") +
+        QStringLiteral(
+            "処理に必要なデータは、quarnの出力データ *.HIS ファイルと、初期設定情報の st.dat "
+            "(ﾌｧｲﾙ名は変更可能)です。") +
         cr +
-        QStringLiteral("データの読み込みが終了すると、３Ｄ画像シミュレーション画面になります。データの保存等を行う場合は「前画面」に戻って処理を続けてください。") +
+        QStringLiteral(
+            "データの読み込みが終了すると、３Ｄ画像シミュレーション画面になります。データの保存等を"
+            "行う場合は「前画面」に戻って処理を続けてください。") +
         cr +
-        QStringLiteral("バイナリ形式でﾌｧｲﾙを保存するとﾌｧｲﾙ領域が大幅に圧縮され、ファイルアクセス速度も大幅に向上します。CSV形式で保存するとExcel等で読み込むことが可能となります。") +
+        QStringLiteral(
+            "バイナリ形式でﾌｧｲﾙを保存するとﾌｧｲﾙ領域が大幅に圧縮され、ファイルアクセス速度も大幅に向"
+            "上します。CSV形式で保存するとExcel等で読み込むことが可能となります。") +
         cr +
-        QStringLiteral("バイナリ形式で保存されたデータは、３Ｄ画像処理やCSVﾌｧｲﾙへの変換が可能ですが、CSV形式からはこれらの処理ができません。") +
-        cr + cr +
-        QStringLiteral("本ソフトは qrnview 開発チームが作成しました。") + cr +
-        QStringLiteral("ソフトに関するお問い合わせは qrnview-support@example.com までお願いします。");
+        QStringLiteral(
+            "バイナリ形式で保存されたデータは、３Ｄ画像処理やCSVﾌｧｲﾙへの変換が可能ですが、CSV形式か"
+            "らはこれらの処理ができません。") +
+        cr + cr + QStringLiteral("本ソフトは qrnview 開発チームが作成しました。") + cr +
+        QStringLiteral(
+            "ソフトに関するお問い合わせは qrnview-support@example.com までお願いします。");
     showMessage(QStringLiteral("ソフトウェアについて"), text);
 }
 
@@ -401,8 +412,8 @@ void MainWindow::refreshFileList() {
     File1->clear();
     if (folder_.isEmpty()) return;
     const QDir cur(QDir::fromNativeSeparators(folder_));
-    const QStringList names = cur.entryList(QStringList{filePattern_}, QDir::Files,
-                                            QDir::Name | QDir::IgnoreCase);
+    const QStringList names =
+        cur.entryList(QStringList{filePattern_}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     File1->addItems(names);
     Q_UNUSED(keep);
 }

@@ -27,7 +27,7 @@ namespace qrn {
 class MainWindow : public QMainWindow, public Host {
     Q_OBJECT
 
-public:
+  public:
     explicit MainWindow(Dataset& data, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -47,11 +47,11 @@ public:
     void showAbout();
 
     // Actions, as the user's clicks trigger them.
-    void setFolder(const QString& path);          // folder change
-    bool clickFile(const QString& name);          // file click; false when not listed
-    void execute();                               // "実 行"
+    void setFolder(const QString& path);  // folder change
+    bool clickFile(const QString& name);  // file click; false when not listed
+    void execute();                       // "実 行"
     void selectWorkMode(int mode);
-    void selectFile(const QString& fullPath);     // what dropping a file does
+    void selectFile(const QString& fullPath);  // what dropping a file does
 
     bool dataReady() const { return DataReady_; }
     int workMode() const;
@@ -91,12 +91,12 @@ public:
     std::array<QRadioButton*, 8> Option1{};
     std::array<QRadioButton*, 2> Option2{};
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     void buildUi();
     void applyWorkMode(int mode);
     void fillDriveList();

@@ -2,13 +2,13 @@
 // belongs to the real-mode viewer, so the view defaults to real.
 #include <new>
 
+#include "animation/gifexport.h"
+#include "animation/gifwriter.h"
+#include "animation/qimageview.h"
 #include "cli/commands.h"
 #include "cli/readinput.h"
 #include "cli/viewoptions.h"
 #include "dataset/error.h"
-#include "gifanim/gifexport.h"
-#include "gifanim/gifwriter.h"
-#include "gifanim/qimageview.h"
 
 namespace qrn::cli {
 

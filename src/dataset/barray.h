@@ -44,7 +44,7 @@ template <typename T, std::size_t N>
 class BArray {
     static_assert(std::is_trivially_copyable_v<T>);
 
-public:
+  public:
     using value_type = T;
     static constexpr std::size_t rank = N;
 
@@ -151,15 +151,15 @@ public:
         return a.size_ == 0 || std::memcmp(a.data(), b.data(), a.bytes()) == 0;
     }
 
-private:
+  private:
     struct FreeDeleter {
         void operator()(T* p) const { std::free(p); }
     };
 
     void allocate(const std::array<Bounds, N>& b) {
         const std::int64_t n = elementCount(b);
-        if (n < 0 || static_cast<std::uint64_t>(n) >
-                         std::numeric_limits<std::size_t>::max() / sizeof(T))
+        if (n < 0 ||
+            static_cast<std::uint64_t>(n) > std::numeric_limits<std::size_t>::max() / sizeof(T))
             throw std::bad_alloc();
         bounds_ = b;
         size_ = static_cast<std::size_t>(n);

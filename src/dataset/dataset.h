@@ -15,8 +15,12 @@
 
 namespace qrn {
 
+// Displacements and angles are stored x 1000: millimetres for metres, thousandths
+// of a radian for radians.
+inline constexpr double kStorageScale = 1000.0;
+
 class Dataset {
-public:
+  public:
     // --- scalars ---
     std::int32_t CableMax = 0;
     std::int32_t NodeTblMax = 0;
@@ -70,7 +74,7 @@ public:
     // appendNode, so that the lookups see the new table.
     void invalidateNodeIndex() const;
 
-private:
+  private:
     void extendIndex() const;
 
     // Lookup indexes, extended lazily over NodeTbl entries 0..indexedUpTo_-1;

@@ -11,7 +11,7 @@ inline const QString kReadErrorTitle = QStringLiteral("ファイル読み込み�
 inline const QString kWriteErrorTitle = QStringLiteral("ファイル書き込みエラー");
 
 class QrnError : public std::runtime_error {
-public:
+  public:
     explicit QrnError(QString message, QString title = kReadErrorTitle)
         : std::runtime_error(message.toStdString()),
           message_(std::move(message)),
@@ -19,7 +19,7 @@ public:
     const QString& message() const { return message_; }
     const QString& title() const { return title_; }
 
-private:
+  private:
     QString message_;
     QString title_;
 };

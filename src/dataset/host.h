@@ -12,7 +12,7 @@ namespace qrn {
 inline const QString kAppTitle = QStringLiteral("qrnview");
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     // A modal message box with a single OK button.
@@ -41,7 +41,7 @@ public:
 
 // A host that does nothing: a base for tests and batch hosts that need only a few calls.
 class NullHost : public Host {
-public:
+  public:
     void showMessage(const QString&, const QString&) override {}
     void setBusyCaption(const QString&) override {}
     void setBusyVisible(bool) override {}

@@ -22,8 +22,8 @@ TextFile TextFile::open(const QString& path) {
     if (size > 0) {
         uchar* p = t.file_->map(0, size);
         if (p) {
-            t.text_ = std::string_view(reinterpret_cast<const char*>(p),
-                                       static_cast<std::size_t>(size));
+            t.text_ =
+                std::string_view(reinterpret_cast<const char*>(p), static_cast<std::size_t>(size));
         } else {
             t.fallback_ = t.file_->readAll();
             if (t.fallback_.size() != size) {

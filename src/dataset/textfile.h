@@ -17,7 +17,7 @@
 namespace qrn {
 
 class TextFile {
-public:
+  public:
     // Opens and maps the file. Throws QrnError with the given message prefix
     // when it cannot be opened or read.
     static TextFile open(const QString& path);
@@ -31,7 +31,7 @@ public:
     // True when line ends are LF because the file holds no CR.
     bool lfMode() const { return lfMode_; }
 
-private:
+  private:
     TextFile() = default;
     QString path_;
     std::unique_ptr<QFile> file_;
@@ -42,7 +42,7 @@ private:
 
 // Splits a text into lines by the rule above.
 class LineSplitter {
-public:
+  public:
     LineSplitter(std::string_view text, bool lfMode) : text_(text), lfMode_(lfMode) {}
     explicit LineSplitter(const TextFile& f) : LineSplitter(f.text(), f.lfMode()) {}
 
@@ -53,7 +53,7 @@ public:
     void seek(std::size_t pos) { pos_ = pos; }
     bool atEnd() const { return pos_ >= text_.size(); }
 
-private:
+  private:
     std::string_view text_;
     std::size_t pos_ = 0;
     bool lfMode_;

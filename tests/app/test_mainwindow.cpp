@@ -55,14 +55,14 @@ void writeModel(const QString& dir) {
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-private:
+  private:
     QTemporaryDir dir_;
     QString native(const QString& name = {}) const {
         QString p = QDir::toNativeSeparators(QDir(dir_.path()).canonicalPath());
         return name.isEmpty() ? p : p + sep() + name;
     }
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         touch(dir_.filePath(QStringLiteral("run1.his")));
@@ -159,7 +159,8 @@ private Q_SLOTS:
         QVERIFY(w.clickFile(QStringLiteral("run1.his")));
         QCOMPARE(w.Label1->text(), native(QStringLiteral("run1.his")));
         QCOMPARE(w.Text5->text(), native(QStringLiteral("st.dat")));
-        QCOMPARE(w.Text2->text(), native(QStringLiteral("tmp") + sep() + QStringLiteral("sec.file")));
+        QCOMPARE(w.Text2->text(),
+                 native(QStringLiteral("tmp") + sep() + QStringLiteral("sec.file")));
         QVERIFY(w.Text2->isHidden());  // until Check1 is ticked
         QVERIFY(w.Command1->isEnabled());
         w.selectWorkMode(6);
@@ -203,11 +204,16 @@ private Q_SLOTS:
     void intervalRule_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("zero") << "0" << "0.1";
-        QTest::newRow("empty") << "" << "0.1";
-        QTest::newRow("text") << "abc" << "0.1";
-        QTest::newRow("value") << "0.02" << "0.02";
-        QTest::newRow("lead") << "0.5s" << "0.5s";
+        QTest::newRow("zero") << "0"
+                              << "0.1";
+        QTest::newRow("empty") << ""
+                               << "0.1";
+        QTest::newRow("text") << "abc"
+                              << "0.1";
+        QTest::newRow("value") << "0.02"
+                               << "0.02";
+        QTest::newRow("lead") << "0.5s"
+                              << "0.5s";
     }
     void intervalRule() {
         QFETCH(QString, typed);
@@ -304,7 +310,8 @@ private Q_SLOTS:
         w.Text5->setText(missing);
         w.execute();
         QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.first(), QStringLiteral("ファイル読み込みエラー|初期設定ファイル") + missing +
+        QCOMPARE(messages.first(), QStringLiteral("ファイル読み込みエラー|初期設定ファイル") +
+                                       missing +
                                        QStringLiteral("がありません。\r再入力してください。"));
         QVERIFY(!w.dataReady());
         QVERIFY(w.Label10->isHidden());

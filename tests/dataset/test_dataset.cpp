@@ -32,9 +32,8 @@ TEST(Dataset, NodeCHKFirstEntryWinsAndUnknownKeepsLinNo) {
         std::int32_t number, linIn, linOut, kukan;
     };
     const C cases[] = {
-        {1, 5, 0, 0}, {2, 5, 0, 1},  // twice in the table: the earlier entry
-        {3, 5, 0, 2}, {9, 5, 2, 0},
-        {4, 5, 5, -1},  // unknown: LinNo untouched
+        {1, 5, 0, 0},    {2, 5, 0, 1},                 // twice in the table: the earlier entry
+        {3, 5, 0, 2},    {9, 5, 2, 0}, {4, 5, 5, -1},  // unknown: LinNo untouched
         {0, -3, -3, -1},
     };
     for (const auto& c : cases) {

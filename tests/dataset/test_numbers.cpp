@@ -15,14 +15,14 @@ namespace {
 
 // Runs every case under the C locale and, when installed, a comma-decimal one.
 class LocaleGuard {
-public:
+  public:
     explicit LocaleGuard(const char* name) : old_(std::setlocale(LC_ALL, nullptr)) {
         ok_ = std::setlocale(LC_ALL, name) != nullptr;
     }
     ~LocaleGuard() { std::setlocale(LC_ALL, old_.c_str()); }
     bool ok() const { return ok_; }
 
-private:
+  private:
     std::string old_;
     bool ok_ = false;
 };
@@ -35,13 +35,32 @@ struct ValueCase {
 };
 
 const ValueCase kLeading[] = {
-    {"", 0.0},           {"abc", 0.0},         {"  12.5", 12.5},      {"-3", -3.0},
-    {"+4.25", 4.25},     {"1 2 3", 123.0},     {"1.5E3", 1500.0},     {"1.5e-2", 0.015},
-    {"2E", 2.0},         {"2E+", 2.0},         {"7.5x9", 7.5},        {".5", 0.5},
-    {"-.25", -0.25},     {"5.", 5.0},          {"-", 0.0},            {".", 0.0},
-    {"1,5", 1.0},        {"  -0.1234E+01", -1.234}, {"0.0000", 0.0},  {"1D2", 100.0},
-    {"   123.456789012", 123.456789012},   {"1.2.3", 1.2},        {"- 7", -7.0},
-    {"00012", 12.0},     {"1e400", std::numeric_limits<double>::infinity()}, {"1e-400", 0.0},
+    {"", 0.0},
+    {"abc", 0.0},
+    {"  12.5", 12.5},
+    {"-3", -3.0},
+    {"+4.25", 4.25},
+    {"1 2 3", 123.0},
+    {"1.5E3", 1500.0},
+    {"1.5e-2", 0.015},
+    {"2E", 2.0},
+    {"2E+", 2.0},
+    {"7.5x9", 7.5},
+    {".5", 0.5},
+    {"-.25", -0.25},
+    {"5.", 5.0},
+    {"-", 0.0},
+    {".", 0.0},
+    {"1,5", 1.0},
+    {"  -0.1234E+01", -1.234},
+    {"0.0000", 0.0},
+    {"1D2", 100.0},
+    {"   123.456789012", 123.456789012},
+    {"1.2.3", 1.2},
+    {"- 7", -7.0},
+    {"00012", 12.0},
+    {"1e400", std::numeric_limits<double>::infinity()},
+    {"1e-400", 0.0},
 };
 
 }  // namespace
@@ -68,9 +87,9 @@ TEST(Numbers, StrictValue) {
         bool ok;
         double v;
     };
-    const C cases[] = {{"12", true, 12},     {" 12 ", true, 12},   {"12a", false, 0},
-                       {"", false, 0},       {"  ", false, 0},     {"-1.5e2", true, -150},
-                       {"1e", false, 0},     {".", false, 0},      {"0.05", true, 0.05}};
+    const C cases[] = {{"12", true, 12}, {" 12 ", true, 12}, {"12a", false, 0},
+                       {"", false, 0},   {"  ", false, 0},   {"-1.5e2", true, -150},
+                       {"1e", false, 0}, {".", false, 0},    {"0.05", true, 0.05}};
     for (const char* loc : kLocales) {
         LocaleGuard g(loc);
         if (!g.ok()) continue;
@@ -89,14 +108,15 @@ TEST(Numbers, RoundHalfEven) {
         double in;
         double out;
     };
-    const C cases[] = {{0.5, 0},   {1.5, 2},   {2.5, 2},   {-0.5, 0},  {-1.5, -2}, {-2.5, -2},
-                       {2.4999, 2}, {2.5001, 3}, {-2.6, -3}, {3.0, 3},   {1e15 + 0.5, 1e15}};
+    const C cases[] = {{0.5, 0},   {1.5, 2},   {2.5, 2},          {-0.5, 0},
+                       {-1.5, -2}, {-2.5, -2}, {2.4999, 2},       {2.5001, 3},
+                       {-2.6, -3}, {3.0, 3},   {1e15 + 0.5, 1e15}};
     for (const auto& c : cases) EXPECT_EQ(roundHalfEven(c.in), c.out) << c.in;
 }
 
 TEST(Numbers, RoundToIntRanges) {
     EXPECT_EQ(roundToInt16(32767.4), std::optional<std::int16_t>(32767));
-    EXPECT_EQ(roundToInt16(32767.5), std::nullopt);  // 32768 after rounding
+    EXPECT_EQ(roundToInt16(32767.5), std::nullopt);                          // 32768 after rounding
     EXPECT_EQ(roundToInt16(-32768.5), std::optional<std::int16_t>(-32768));  // ties to even
     EXPECT_EQ(roundToInt16(-32769), std::nullopt);
     EXPECT_EQ(roundToInt16(40000), std::nullopt);
@@ -146,8 +166,8 @@ TEST(Numbers, GeneralFormatSingle) {
         float v;
         const char* text;
     };
-    const C cases[] = {{10.5f, "10.5"},      {12.3f, "12.3"},         {0.1f, "0.1"},
-                       {1e7f, "1E+07"},       {1234567.0f, "1234567"}, {-0.001f, "-0.001"},
+    const C cases[] = {{10.5f, "10.5"},          {12.3f, "12.3"},         {0.1f, "0.1"},
+                       {1e7f, "1E+07"},          {1234567.0f, "1234567"}, {-0.001f, "-0.001"},
                        {3.14159265f, "3.141593"}};
     for (const auto& c : cases) EXPECT_EQ(formatGeneral(c.v), c.text) << c.v;
 }
@@ -159,9 +179,14 @@ TEST(Numbers, ReadOutPatterns) {
         const char* kg;
     };
     const C cases[] = {
-        {0.0, "0.00", "0kg"},         {1.005, "1.00", "1kg"},  // 1.005 is just below in binary
-        {0.125, "0.13", "0kg"},       {2.5, "2.50", "3kg"},      {12345.678, "12345.68", "12346kg"},
-        {-0.001, "0.00", "0kg"},      {-1.5, "-1.50", "-2kg"},   {9.999, "10.00", "10kg"},
+        {0.0, "0.00", "0kg"},
+        {1.005, "1.00", "1kg"},  // 1.005 is just below in binary
+        {0.125, "0.13", "0kg"},
+        {2.5, "2.50", "3kg"},
+        {12345.678, "12345.68", "12346kg"},
+        {-0.001, "0.00", "0kg"},
+        {-1.5, "-1.50", "-2kg"},
+        {9.999, "10.00", "10kg"},
         {1234567.0, "1234567.00", "1234567kg"},
     };
     for (const char* loc : kLocales) {
@@ -236,10 +261,16 @@ TEST(Numbers, AppendThousandthsIsTheGeneralFormatOfKOver1000) {
     const struct {
         std::int64_t k;
         const char* text;
-    } cases[] = {{0, "0"},           {1, "0.001"},          {-10, "-0.01"},
-                 {1500, "1.5"},      {-2000, "-2"},         {2147483647, "2147483.647"},
-                 {-2147483648LL, "-2147483.648"},           {999999999999999LL, "999999999999.999"},
-                 {-120, "-0.12"},    {1000000, "1000"}};
+    } cases[] = {{0, "0"},
+                 {1, "0.001"},
+                 {-10, "-0.01"},
+                 {1500, "1.5"},
+                 {-2000, "-2"},
+                 {2147483647, "2147483.647"},
+                 {-2147483648LL, "-2147483.648"},
+                 {999999999999999LL, "999999999999.999"},
+                 {-120, "-0.12"},
+                 {1000000, "1000"}};
     for (const auto& c : cases) {
         char buf[kGeneralMaxChars];
         EXPECT_EQ(std::string(buf, appendThousandths(buf, c.k)), c.text);

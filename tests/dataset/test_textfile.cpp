@@ -28,9 +28,9 @@ TEST(LineSplitter, LineEndRules) {
     const C cases[] = {
         {"a\r\nb\r\n", {"a", "b"}},
         {"a\rb\r", {"a", "b"}},
-        {"a\r\nb", {"a", "b"}},                // last line without terminator
-        {"a\nx\r\nb\r\n", {"a\nx", "b"}},      // bare LF stays inside a line when CR is used
-        {"a\nb\nc\n", {"a", "b", "c"}},        // no CR at all: LF ends lines
+        {"a\r\nb", {"a", "b"}},            // last line without terminator
+        {"a\nx\r\nb\r\n", {"a\nx", "b"}},  // bare LF stays inside a line when CR is used
+        {"a\nb\nc\n", {"a", "b", "c"}},    // no CR at all: LF ends lines
         {"a\nb", {"a", "b"}},
         {"\r\n\r\n", {"", ""}},
         {"a\r\r\nb", {"a", "", "b"}},

@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "gifanim/frame.h"
-#include "gifanim/palette.h"
+#include "animation/frame.h"
+#include "animation/palette.h"
 
 class QIODevice;
 

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "gifanim/dialog/gifexportdialog.h"
+#include "animation/dialog/gifexportdialog.h"
 
 using qrn::gif::GifExportDialog;
 
@@ -41,7 +41,7 @@ struct FakeViewer {
 class TestGifDialog : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void openingSetsStartEndAndStopsPlayback() {
         GifExportDialog d;
         FakeViewer v;
@@ -62,9 +62,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("end");
         QTest::addColumn<QString>("every");
         QTest::addColumn<QString>("count");
-        QTest::newRow("initial") << "0" << "5" << "0.1" << "51";
-        QTest::newRow("fraction dropped") << "0" << "5.9" << "1" << "6";
-        QTest::newRow("zero interval") << "0" << "5" << "0" << "0";
+        QTest::newRow("initial") << "0"
+                                 << "5"
+                                 << "0.1"
+                                 << "51";
+        QTest::newRow("fraction dropped") << "0"
+                                          << "5.9"
+                                          << "1"
+                                          << "6";
+        QTest::newRow("zero interval") << "0"
+                                       << "5"
+                                       << "0"
+                                       << "0";
     }
     void countFollowsTheBoxes() {
         QFETCH(QString, start);
@@ -132,10 +141,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("speed");
         QTest::addColumn<QString>("start");
         QTest::addColumn<bool>("missingFolder");
-        QTest::newRow("interval 0") << "0" << "10" << "0" << false;
-        QTest::newRow("speed 0") << "0.1" << "0" << "0" << false;
-        QTest::newRow("negative start") << "0.1" << "10" << "-1" << false;
-        QTest::newRow("missing folder") << "0.1" << "10" << "0" << true;
+        QTest::newRow("interval 0") << "0"
+                                    << "10"
+                                    << "0" << false;
+        QTest::newRow("speed 0") << "0.1"
+                                 << "0"
+                                 << "0" << false;
+        QTest::newRow("negative start") << "0.1"
+                                        << "10"
+                                        << "-1" << false;
+        QTest::newRow("missing folder") << "0.1"
+                                        << "10"
+                                        << "0" << true;
     }
     void badRequestsShowAMessageAndWriteNothing() {
         QFETCH(QString, every);

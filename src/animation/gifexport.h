@@ -18,8 +18,8 @@
 #include <functional>
 #include <optional>
 
-#include "gifanim/frame.h"
-#include "gifanim/palette.h"
+#include "animation/frame.h"
+#include "animation/palette.h"
 
 namespace qrn::gif {
 

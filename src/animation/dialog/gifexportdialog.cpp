@@ -1,4 +1,4 @@
-#include "gifanim/dialog/gifexportdialog.h"
+#include "animation/dialog/gifexportdialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,10 +12,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "animation/gifexport.h"
+#include "animation/gifwriter.h"
+#include "animation/qimageview.h"
 #include "dataset/error.h"
-#include "gifanim/gifexport.h"
-#include "gifanim/gifwriter.h"
-#include "gifanim/qimageview.h"
 
 namespace qrn::gif {
 
@@ -57,8 +57,10 @@ GifExportDialog::GifExportDialog(QWidget* parent) : QDialog(parent) {
     fileRow->addWidget(Command1);
     box->addLayout(fileRow);
 
-    box->addWidget(new QLabel(QStringLiteral("アニメーションは現在の表示サイズが基準となります。")));
-    box->addWidget(new QLabel(QStringLiteral("表示サイズ、画面枚数によりファイルサイズが変わります。")));
+    box->addWidget(
+        new QLabel(QStringLiteral("アニメーションは現在の表示サイズが基準となります。")));
+    box->addWidget(
+        new QLabel(QStringLiteral("表示サイズ、画面枚数によりファイルサイズが変わります。")));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -165,7 +167,8 @@ bool GifExportDialog::start() {
         return false;
     } catch (const std::bad_alloc&) {
         QApplication::restoreOverrideCursor();
-        showMessage(kGifTitle, QStringLiteral("メモリが不足しているため、アニメーションを作成できません。"));
+        showMessage(kGifTitle,
+                    QStringLiteral("メモリが不足しているため、アニメーションを作成できません。"));
         return false;
     }
     QApplication::restoreOverrideCursor();

@@ -6,10 +6,10 @@
 #include <limits>
 #include <vector>
 
+#include "animation/gifexport.h"
+#include "animation/gifwriter.h"
+#include "animation/palette.h"
 #include "dataset/error.h"
-#include "gifanim/gifexport.h"
-#include "gifanim/gifwriter.h"
-#include "gifanim/palette.h"
 
 using namespace qrn::gif;
 

@@ -1,4 +1,4 @@
-#include "gifanim/gifwriter.h"
+#include "animation/gifwriter.h"
 
 #include <gif_lib.h>
 
@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "animation/lzw.h"
 #include "dataset/error.h"
-#include "gifanim/lzw.h"
 
 namespace qrn::gif {
 

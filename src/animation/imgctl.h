@@ -14,9 +14,9 @@
 #include <cstdint>
 #include <unordered_map>
 
-#include "gifanim/frame.h"
-#include "gifanim/gifwriter.h"
-#include "gifanim/palette.h"
+#include "animation/frame.h"
+#include "animation/gifwriter.h"
+#include "animation/palette.h"
 
 namespace qrn::gif {
 

@@ -1,4 +1,4 @@
-#include "gifanim/imgctl.h"
+#include "animation/imgctl.h"
 
 #include <QDir>
 #include <limits>

@@ -18,15 +18,15 @@ namespace qrn::gif {
 class GifExportDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // What the dialog needs of the viewer that opens it.
     struct Viewer {
         std::function<void()> stopPlayback;
-        std::function<int()> timeStepMaximum;      // the time scroll bar's maximum
-        std::function<void(int)> setTimeStep;      // sets the bar, which draws the frame
-        std::function<QImage()> currentImage;      // the picture as last drawn
-        std::function<QString()> intervalText;     // the main window's interval box
-        std::uint32_t background = 0xFFFFFF;       // canvas colours, kept exact in the file
+        std::function<int()> timeStepMaximum;   // the time scroll bar's maximum
+        std::function<void(int)> setTimeStep;   // sets the bar, which draws the frame
+        std::function<QImage()> currentImage;   // the picture as last drawn
+        std::function<QString()> intervalText;  // the main window's interval box
+        std::uint32_t background = 0xFFFFFF;    // canvas colours, kept exact in the file
         std::uint32_t foreground = 0x000000;
     };
 
@@ -53,7 +53,7 @@ public:
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
 
-private:
+  private:
     void updateCount();
     void chooseFile();
     void showMessage(const QString& title, const QString& text);

@@ -4,7 +4,7 @@
 
 #include <QImage>
 
-#include "gifanim/frame.h"
+#include "animation/frame.h"
 
 namespace qrn::gif {
 

@@ -12,11 +12,11 @@
 #include <random>
 #include <stdexcept>
 
+#include "animation/gifexport.h"
+#include "animation/gifwriter.h"
+#include "animation/imgctl.h"
 #include "dataset/error.h"
 #include "decoder.h"
-#include "gifanim/gifexport.h"
-#include "gifanim/gifwriter.h"
-#include "gifanim/imgctl.h"
 
 using namespace qrn::gif;
 using qrn::gif::test::decode;

@@ -1,13 +1,13 @@
-#include "gifanim/gifexport.h"
+#include "animation/gifexport.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
 
+#include "animation/gifwriter.h"
 #include "dataset/error.h"
 #include "dataset/numbers.h"
-#include "gifanim/gifwriter.h"
 
 namespace qrn::gif {
 

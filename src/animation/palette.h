@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "gifanim/frame.h"
+#include "animation/frame.h"
 
 namespace qrn::gif {
 

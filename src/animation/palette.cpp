@@ -1,4 +1,4 @@
-#include "gifanim/palette.h"
+#include "animation/palette.h"
 
 #include <algorithm>
 #include <limits>

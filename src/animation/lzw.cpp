@@ -1,4 +1,4 @@
-#include "gifanim/lzw.h"
+#include "animation/lzw.h"
 
 #include <algorithm>
 

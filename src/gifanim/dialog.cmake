@@ -1,1 +1,0 @@
-add_subdirectory(${CMAKE_CURRENT_SOURCE_DIR}/dialog)
