@@ -32,7 +32,7 @@ struct ViewParams {
     double dispScale = 1.0;                  // "移動量倍率"
     bool sideways = false;                   // "横向": the x displacement is drawn sideways
     bool trace = false;                      // "軌跡有": frames are drawn over each other
-    bool nearLow = false;                    // "手前若番" (normal mode): low node numbers nearest
+    bool nearLow = false;  // "手前若番" (normal mode): low node numbers nearest
     // The node range boxes: FirstNode and LastNode at the next layout pass.
     std::optional<std::int16_t> firstNode;
     std::optional<std::int16_t> lastNode;

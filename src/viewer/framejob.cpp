@@ -26,7 +26,7 @@ FrameJob::FrameJob(Dataset& ds, const FrameOptions& o)
     }
     auto type = [&](const std::optional<QString>& text, ViewControl control) {
         if (!text) return;
-        setText(f, control, *text);
+        f.setText(control, *text);
         set(control);
     };
     type(o.perspectiveRatio, ViewControl::PerspectiveRatio);

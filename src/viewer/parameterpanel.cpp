@@ -177,6 +177,8 @@ void ParameterPanel::showForm(const ViewForm& f) {
     syncing_ = was;
 }
 
-void ParameterPanel::place(int left, int bottom) { setGeometry(left, 0, kWidth, std::max(0, bottom)); }
+void ParameterPanel::place(int left, int bottom) {
+    setGeometry(left, 0, kWidth, std::max(0, bottom));
+}
 
 }  // namespace qrn::viewer

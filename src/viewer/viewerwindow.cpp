@@ -148,16 +148,16 @@ void ViewerWindow::buildViewpointBars() {
 void ViewerWindow::connectControls() {
     connect(&paramPanel_, &ParameterPanel::textChanged, this,
             [this](ViewControl control, const QString& text) {
-                setText(form_, control, text);
+                form_.setText(control, text);
                 controlChanged(control);
             });
     connect(&paramPanel_, &ParameterPanel::valueChanged, this, [this](ViewControl control, int v) {
-        setValue(form_, control, v);
+        form_.setValue(control, v);
         controlChanged(control);
     });
     connect(&paramPanel_, &ParameterPanel::checkToggled, this,
             [this](ViewControl control, bool on) {
-                setChecked(form_, control, on);
+                form_.setChecked(control, on);
                 controlChanged(control);
             });
     connect(&sizePanel_, &SizePanel::zoomLevelChanged, this, [this](int level) {
@@ -167,7 +167,7 @@ void ViewerWindow::connectControls() {
     auto onBar = [this](QScrollBar& bar, ViewControl control) {
         connect(&bar, &QScrollBar::valueChanged, this, [this, control](int v) {
             if (syncing_) return;
-            setValue(form_, control, v);
+            form_.setValue(control, v);
             controlChanged(control);
         });
     };

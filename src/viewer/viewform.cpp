@@ -77,42 +77,83 @@ int clampToScroll(const ScrollSpec& spec, int value) {
     return std::clamp(value, std::min(spec.min, spec.max), std::max(spec.min, spec.max));
 }
 
-void setText(ViewForm& f, ViewControl control, const QString& text) {
+void ViewForm::setText(ViewControl control, const QString& text) {
     QString* box = nullptr;
     switch (control) {
-        case ViewControl::PerspectiveRatio: box = &f.perspectiveRatio; break;
-        case ViewControl::NearScale: box = &f.nearScale; break;
-        case ViewControl::MarkerStep: box = &f.markerStep; break;
-        case ViewControl::TwistScale: box = &f.twistScale; break;
-        case ViewControl::FirstNode: box = &f.firstNode; break;
-        case ViewControl::LastNode: box = &f.lastNode; break;
-        case ViewControl::LineWidth: box = &f.lineWidth; break;
-        case ViewControl::DrawStep: box = &f.drawStep; break;
-        case ViewControl::Wait: box = &f.wait; break;
-        case ViewControl::DispScale: box = &f.dispScale; break;
-        default: break;
+        case ViewControl::PerspectiveRatio:
+            box = &perspectiveRatio;
+            break;
+        case ViewControl::NearScale:
+            box = &nearScale;
+            break;
+        case ViewControl::MarkerStep:
+            box = &markerStep;
+            break;
+        case ViewControl::TwistScale:
+            box = &twistScale;
+            break;
+        case ViewControl::FirstNode:
+            box = &firstNode;
+            break;
+        case ViewControl::LastNode:
+            box = &lastNode;
+            break;
+        case ViewControl::LineWidth:
+            box = &lineWidth;
+            break;
+        case ViewControl::DrawStep:
+            box = &drawStep;
+            break;
+        case ViewControl::Wait:
+            box = &wait;
+            break;
+        case ViewControl::DispScale:
+            box = &dispScale;
+            break;
+        default:
+            break;
     }
     if (box) *box = text;
 }
 
-void setValue(ViewForm& f, ViewControl control, int value) {
+void ViewForm::setValue(ViewControl control, int value) {
     switch (control) {
-        case ViewControl::ZoomLevel: f.zoomLevel = value; break;
-        case ViewControl::MarkerSize: f.markerSize = value; break;
-        case ViewControl::Azimuth: f.azimuth = value; break;
-        case ViewControl::Elevation: f.elevation = value; break;
-        case ViewControl::TimeStep: f.timeStep = value; break;
-        default: break;
+        case ViewControl::ZoomLevel:
+            zoomLevel = value;
+            break;
+        case ViewControl::MarkerSize:
+            markerSize = value;
+            break;
+        case ViewControl::Azimuth:
+            azimuth = value;
+            break;
+        case ViewControl::Elevation:
+            elevation = value;
+            break;
+        case ViewControl::TimeStep:
+            timeStep = value;
+            break;
+        default:
+            break;
     }
 }
 
-void setChecked(ViewForm& f, ViewControl control, bool on) {
+void ViewForm::setChecked(ViewControl control, bool on) {
     switch (control) {
-        case ViewControl::Sideways: f.sideways = on; break;
-        case ViewControl::Trace: f.trace = on; break;
-        case ViewControl::NearLow: f.nearLow = on; break;
-        case ViewControl::Repeat: f.repeat = on; break;
-        default: break;
+        case ViewControl::Sideways:
+            sideways = on;
+            break;
+        case ViewControl::Trace:
+            trace = on;
+            break;
+        case ViewControl::NearLow:
+            nearLow = on;
+            break;
+        case ViewControl::Repeat:
+            repeat = on;
+            break;
+        default:
+            break;
     }
 }
 
@@ -149,7 +190,8 @@ ChangeOutcome onControlChange(ViewMode mode, ViewControl control, ViewForm& f,
             break;
         case ViewControl::Sideways:
             if (f.sideways) {
-                rewrite(f.perspectiveRatio, QStringLiteral("1"), ViewControl::PerspectiveRatio, out);
+                rewrite(f.perspectiveRatio, QStringLiteral("1"), ViewControl::PerspectiveRatio,
+                        out);
                 f.perspectiveRatioEnabled = false;
                 rewrite(f.twistScale, QStringLiteral("0"), ViewControl::TwistScale, out);
                 f.twistScaleEnabled = false;

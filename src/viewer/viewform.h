@@ -19,6 +19,29 @@ namespace qrn::viewer {
 
 using render::ViewMode;
 
+// The controls, by what they hold.
+enum class ViewControl {
+    PerspectiveRatio,
+    NearScale,
+    MarkerStep,
+    NearLow,
+    Sideways,
+    TwistScale,
+    FirstNode,
+    LastNode,
+    LineWidth,
+    DrawStep,
+    Wait,
+    DispScale,
+    Trace,
+    Repeat,
+    ZoomLevel,
+    MarkerSize,
+    Azimuth,
+    Elevation,
+    TimeStep,
+};
+
 struct ViewForm {
     // The parameter boxes; the first two mean different things per mode
     // (render::ViewParams says which).
@@ -46,6 +69,12 @@ struct ViewForm {
 
     static ViewForm initial(ViewMode mode);
 
+    // Stores what a control now shows: a box's text, a slider's or bar's
+    // position, a check box's tick. A control of another kind is left alone.
+    void setText(ViewControl control, const QString& text);
+    void setValue(ViewControl control, int value);
+    void setChecked(ViewControl control, bool on);
+
     // The view parameters, every box read once: its leading number, and
     // where the drawing needs 16 bits that number rounded (empty beyond).
     render::ViewParams params() const;
@@ -62,34 +91,6 @@ ScrollSpec azimuthScroll(ViewMode mode);
 ScrollSpec elevationScroll(ViewMode mode);
 // Clamps a value into a scroll bar's range (either end may be the larger).
 int clampToScroll(const ScrollSpec& spec, int value);
-
-enum class ViewControl {
-    PerspectiveRatio,
-    NearScale,
-    MarkerStep,
-    NearLow,
-    Sideways,
-    TwistScale,
-    FirstNode,
-    LastNode,
-    LineWidth,
-    DrawStep,
-    Wait,
-    DispScale,
-    Trace,
-    Repeat,
-    ZoomLevel,
-    MarkerSize,
-    Azimuth,
-    Elevation,
-    TimeStep,
-};
-
-// Stores what a control now shows into the form: a box's text, a slider's
-// or bar's position, a check box's tick. A control of another kind is left alone.
-void setText(ViewForm& form, ViewControl control, const QString& text);
-void setValue(ViewForm& form, ViewControl control, int value);
-void setChecked(ViewForm& form, ViewControl control, bool on);
 
 // What the viewer does after a control changed.
 enum class Effect {

@@ -87,14 +87,20 @@ TEST(ViewForm, ValidationTable) {
          [](C& c) { c.nearLow = true; },
          {Effect::Recompute},
          nullptr},
-        {"no near-low in real mode", R, ViewControl::NearLow, [](C& c) { c.nearLow = true; }, {}, nullptr},
+        {"no near-low in real mode",
+         R,
+         ViewControl::NearLow,
+         [](C& c) { c.nearLow = true; },
+         {},
+         nullptr},
         {"sideways set",
          N,
          ViewControl::Sideways,
          [](C& c) { c.sideways = true; },
          {Effect::Recompute, Effect::Redraw},
          [](const C& c, const S&) {
-             return c.perspectiveRatio == "1" && c.twistScale == "0" && !c.perspectiveRatioEnabled && !c.twistScaleEnabled;
+             return c.perspectiveRatio == "1" && c.twistScale == "0" &&
+                    !c.perspectiveRatioEnabled && !c.twistScaleEnabled;
          }},
         {"sideways cleared, normal",
          N,
@@ -106,7 +112,8 @@ TEST(ViewForm, ValidationTable) {
          },
          {Effect::Recompute, Effect::Redraw},
          [](const C& c, const S&) {
-             return c.perspectiveRatio == "3" && c.twistScale == "1" && c.perspectiveRatioEnabled && c.twistScaleEnabled;
+             return c.perspectiveRatio == "3" && c.twistScale == "1" && c.perspectiveRatioEnabled &&
+                    c.twistScaleEnabled;
          }},
         {"sideways cleared, real",
          R,
