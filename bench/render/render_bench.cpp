@@ -1,5 +1,5 @@
-// Frames per second of HiDrow on the QImage canvas, against the floor of one
-// QImage::fill plus a copy of an image of the same size.
+// Frames per second of drawFrame on the QImage canvas, against the floor of
+// one QImage::fill plus a copy of an image of the same size.
 #include <benchmark/benchmark.h>
 
 #include <QImage>
@@ -8,6 +8,7 @@
 #include "dataset/dataset.h"
 #include "render/raster/imagecanvas.h"
 #include "render/viewer.h"
+#include "viewer/viewform.h"
 
 using namespace qrn;
 using namespace qrn::render;
@@ -83,15 +84,16 @@ void frames(benchmark::State& state, const Setup& s) {
     constexpr int kSteps = 64;
     Dataset ds = benchModel(s.cables, s.nodes, kSteps);
     ViewerState st;
-    ControlValues c = ControlValues::initial(s.mode);
+    viewer::ViewForm form = viewer::ViewForm::initial(s.mode);
+    ViewParams params = form.params();
     ImageCanvas canvas;
-    loadViewer(s.mode, ds, st, c);
-    activateViewer(s.mode, s.client, ds, st, c, canvas);
+    loadViewer(s.mode, ds, st, params);
+    viewer::activateView(s.mode, s.client, ds, st, form, params, canvas);
     int t = 0;
     for (auto _ : state) {
-        c.HScroll1 = t;
+        params.timeStep = t;
         t = (t + 1) % kSteps;
-        HiDrow(s.mode, ds, st, c, canvas);
+        drawFrame(s.mode, ds, st, params, canvas);
         // The window shows the image after every frame; this ends painting.
         benchmark::DoNotOptimize(canvas.image().constBits());
     }

@@ -1,4 +1,4 @@
-# Frame drawing (HiDrow on the QImage canvas) in frames per second of CPU
+# Frame drawing (drawFrame on the QImage canvas) in frames per second of CPU
 # time, against the floor of QImage::fill + copy of an image of the same size.
 # Targets: the large model within 20x the floor, the small one above 1000 fps.
 if [ -x "$BIN/qrn_render_bench" ]; then
@@ -15,7 +15,7 @@ if [ -x "$BIN/qrn_render_bench" ]; then
             cpu=${render_cpu[frames/${size}_$mode]:-}
             [ -n "$cpu" ] && [ -n "$floor" ] || continue
             case $size in small) model="6x50 nodes" ;; large) model="24x1000 nodes" ;; esac
-            row "HiDrow $mode $model ${render_label[frames/${size}_$mode]}" \
+            row "drawFrame $mode $model ${render_label[frames/${size}_$mode]}" \
                 "$(awk -v t="$cpu" 'BEGIN{printf "%.0f fps", 1e6/t}')" \
                 "$(awk -v t="$floor" 'BEGIN{printf "%.0f fps", 1e6/t}')" \
                 "$(awk -v a="$cpu" -v b="$floor" 'BEGIN{printf "%.1fx", a/b}')"

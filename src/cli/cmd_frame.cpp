@@ -38,7 +38,7 @@ std::unique_ptr<QSaveFile> openOutput(const QString& path) {
 
 // The picture and the point list are both opened before either is written,
 // so a bad path for one leaves neither behind.
-void writeFrame(const render::FrameResult& frame, const QString& pngPath,
+void writeFrame(const viewer::FrameResult& frame, const QString& pngPath,
                 const std::optional<QString>& pointsPath) {
     if (frame.image.isNull())
         failWrite(pngPath, QStringLiteral("画像を作成できませんでした（メモリ不足）。"));
@@ -66,7 +66,7 @@ int runFrame(const QStringList& args) {
     }
     requirePositional(a, {QStringLiteral("INPUT"), QStringLiteral("OUTPUT.png")});
     const ReadRequest request = makeReadRequest(a.positional[0], readOptionsFrom(a));
-    render::FrameOptions options = frameOptionsFrom(a);
+    viewer::FrameOptions options = frameOptionsFrom(a);
     const std::optional<QString> pointsPath = a.value(QStringLiteral("points"));
     if (pointsPath && pointsPath->isEmpty())
         throw UsageError(QStringLiteral("--points のパスが空です。"));
@@ -77,7 +77,7 @@ int runFrame(const QStringList& args) {
     const ReadResult r = readInput(data, request, host);
     if (!r.completed) return ExitFailed;
     try {
-        writeFrame(render::renderFrame(data, options), a.positional[1], pointsPath);
+        writeFrame(viewer::renderFrame(data, options), a.positional[1], pointsPath);
     } catch (const QrnError& e) {
         host.showMessage(e.title(), e.message());
         return ExitFailed;

@@ -41,14 +41,14 @@ int runGif(const QStringList& args) {
     }
     requirePositional(a, {QStringLiteral("INPUT"), QStringLiteral("OUTPUT.gif")});
     const ReadRequest request = makeReadRequest(a.positional[0], readOptionsFrom(a));
-    const render::FrameOptions options = frameOptionsFrom(a);
+    const viewer::FrameOptions options = frameOptionsFrom(a);
 
     Dataset data;
     TerminalHost host;
     const ReadResult r = readInput(data, request, host);
     if (!r.completed) return ExitFailed;
     try {
-        render::FrameJob job(data, options);
+        viewer::FrameJob job(data, options);
         // The dialog as it opens (start "0", end at the data's end, the other
         // boxes at their initial texts), then the options typed into it.
         gif::ExportRequest req;

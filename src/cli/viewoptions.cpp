@@ -52,8 +52,8 @@ void textValue(const ParsedArgs& a, const char* name, std::optional<QString>& in
 
 }  // namespace
 
-render::FrameOptions frameOptionsFrom(const ParsedArgs& a) {
-    render::FrameOptions o;
+viewer::FrameOptions frameOptionsFrom(const ParsedArgs& a) {
+    viewer::FrameOptions o;
     if (auto v = a.value(QStringLiteral("view"))) {
         if (*v == QLatin1String("normal"))
             o.mode = render::ViewMode::Normal;
@@ -81,13 +81,13 @@ render::FrameOptions frameOptionsFrom(const ParsedArgs& a) {
     std::optional<int> step;
     intValue(a, "time-step", 0, kIntMax, step);
     o.timeStep = step.value_or(0);
-    intValue(a, "marker-size", render::kSlider2Min, render::kSlider2Max, o.markerSize);
-    intValue(a, "zoom", render::kSlider1Min, render::kSlider1Max, o.zoom);
-    intValue(a, "h", kIntMin, kIntMax, o.h);
-    intValue(a, "v", kIntMin, kIntMax, o.v);
-    textValue(a, "p1", o.p1);
-    textValue(a, "p2", o.p2);
-    textValue(a, "markers", o.markers);
+    intValue(a, "marker-size", render::kMarkerSizeMin, render::kMarkerSizeMax, o.markerSize);
+    intValue(a, "zoom", render::kZoomLevelMin, render::kZoomLevelMax, o.zoomLevel);
+    intValue(a, "h", kIntMin, kIntMax, o.azimuth);
+    intValue(a, "v", kIntMin, kIntMax, o.elevation);
+    textValue(a, "p1", o.perspectiveRatio);
+    textValue(a, "p2", o.nearScale);
+    textValue(a, "markers", o.markerStep);
     textValue(a, "twist-scale", o.twistScale);
     textValue(a, "line-width", o.lineWidth);
     textValue(a, "disp-scale", o.dispScale);

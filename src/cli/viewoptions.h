@@ -10,7 +10,7 @@
 
 #include "cli/cliargs.h"
 #include "files/csvexport.h"
-#include "render/raster/framejob.h"
+#include "viewer/framejob.h"
 
 namespace qrn::cli {
 
@@ -24,7 +24,7 @@ QString viewOptionsHelp();
 inline constexpr int kMaxWindowSide = 10000;
 
 // The view options as the frame job takes them; the display mode defaults to real.
-render::FrameOptions frameOptionsFrom(const ParsedArgs& a);
+viewer::FrameOptions frameOptionsFrom(const ParsedArgs& a);
 
 // --nodes --axes --beams --from --to --every and --tension --init --split.
 std::vector<OptionSpec> csvOptionSpecs();

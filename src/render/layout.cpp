@@ -53,11 +53,11 @@ std::int16_t toInt16Clamped(double v) {
 
 }  // namespace
 
-void placeWindow(ViewMode mode, const ControlValues& c, ViewerState& st) {
+void placeWindow(ViewMode mode, const ViewParams& p, ViewerState& st) {
     const double zoom = st.Zoom;
     if (mode == ViewMode::Normal) {
-        st.ViewLeft = toInt16Clamped(-50.0 / zoom + c.HScroll2);
-        st.ViewTop = toInt16Clamped(st.ViewHeight / zoom / -2.0 + c.VScroll1);
+        st.ViewLeft = toInt16Clamped(-50.0 / zoom + p.azimuth);
+        st.ViewTop = toInt16Clamped(st.ViewHeight / zoom / -2.0 + p.elevation);
     } else {
         st.ViewLeft = toInt16Clamped(-50.0 / zoom);
         st.ViewTop = toInt16Clamped(st.ViewHeight / -2.0 / zoom);
@@ -68,10 +68,10 @@ void placeWindow(ViewMode mode, const ControlValues& c, ViewerState& st) {
     st.Window.Top = static_cast<float>(st.ViewTop + double(st.PanY));
 }
 
-void layoutNumbers(ViewMode mode, QSize picture, const ControlValues& c, ViewerState& st) {
+void layoutNumbers(ViewMode mode, QSize picture, const ViewParams& p, ViewerState& st) {
     const double pw = picture.width();
     const double ph = picture.height();
-    st.Zoom = static_cast<float>(std::exp2(std::clamp(c.Slider1, kSlider1Min, kSlider1Max)));
+    st.Zoom = static_cast<float>(std::exp2(std::clamp(p.zoomLevel, kZoomLevelMin, kZoomLevelMax)));
     st.ViewWidth = 100;
     // A picture far taller than wide would need a height beyond 16 bits: the
     // height saturates instead of failing the whole layout pass.
@@ -80,14 +80,14 @@ void layoutNumbers(ViewMode mode, QSize picture, const ControlValues& c, ViewerS
                                     ? toInt16Clamped(-100.0 * ph / pw)
                                     : toInt16Clamped(-100.0 * (ph - 4) / (pw - 4));
     st.ViewHeight = std::min<std::int16_t>(height, -1);
-    placeWindow(mode, c, st);
+    placeWindow(mode, p, st);
     st.PixPerUnitX = static_cast<float>((pw - 4) / double(st.Window.Width));
     st.PixPerUnitY = static_cast<float>((ph - 4) / double(st.Window.Height));
 }
 
-void applyNodeRange(const ControlValues& c, Dataset& ds) {
-    if (const auto v = boxInt16(c.Text3[0])) ds.FirstNode = *v;
-    if (const auto v = boxInt16(c.Text3[1])) ds.LastNode = *v;
+void applyNodeRange(const ViewParams& p, Dataset& ds) {
+    if (p.firstNode) ds.FirstNode = *p.firstNode;
+    if (p.lastNode) ds.LastNode = *p.lastNode;
 }
 
 }  // namespace qrn::render

@@ -7,8 +7,8 @@
 #include <QString>
 
 #include "dataset/dataset.h"
-#include "render/controls.h"
 #include "render/viewerstate.h"
+#include "render/viewparams.h"
 
 namespace qrn::render {
 
@@ -42,15 +42,15 @@ LayoutGeometry layoutGeometry(ViewMode mode, QSize client);
 
 // Zoom, ViewWidth, ViewHeight, the placement (ViewLeft, ViewTop), the
 // coordinate window and PixPerUnitX/Y for a picture of the given outer size.
-void layoutNumbers(ViewMode mode, QSize picture, const ControlValues& controls, ViewerState& state);
+void layoutNumbers(ViewMode mode, QSize picture, const ViewParams& params, ViewerState& state);
 
 // ViewLeft/ViewTop from the viewpoint (normal) or the origin (real) and the
-// coordinate window from them and the pan offsets; used after a viewpoint
-// scroll bar moved in normal mode, too.
-void placeWindow(ViewMode mode, const ControlValues& controls, ViewerState& state);
+// coordinate window from them and the pan offsets; used after the viewpoint
+// moved in normal mode, too.
+void placeWindow(ViewMode mode, const ViewParams& params, ViewerState& state);
 
-// FirstNode/LastNode := the rounded node-range boxes. A box beyond 16 bits
-// leaves that value as it was.
-void applyNodeRange(const ControlValues& controls, Dataset& dataset);
+// FirstNode/LastNode := the node range. A value beyond 16 bits (empty)
+// leaves that end as it was.
+void applyNodeRange(const ViewParams& params, Dataset& dataset);
 
 }  // namespace qrn::render

@@ -9,38 +9,47 @@
 
 namespace qrn::render {
 
-void loadViewer(ViewMode, const Dataset& ds, ViewerState& st, const ControlValues& c) {
+void loadViewer(ViewMode, const Dataset& ds, ViewerState& st, const ViewParams& p) {
     try {
         if (ds.CableMax >= 0 && ds.NodeMax >= 0) detail::recreate(st.DepthMul, ds);
     } catch (const std::bad_alloc&) {
-        st.DepthMul.clear();  // the first Jousu tries again
+        st.DepthMul.clear();  // the first projection tries again
     }
-    st.PerspRatio = detail::f32(boxValue(c.Text1[0]));
-    st.NearScale = detail::f32(boxValue(c.Text1[1]));
-    if (const auto v = boxInt16(c.Text1[2])) st.MarkerStep = *v;
+    st.PerspRatio = detail::f32(p.perspectiveRatio);
+    st.NearScale = detail::f32(p.nearScale);
+    if (p.markerStep) st.MarkerStep = *p.markerStep;
 }
 
-FrameEnd recompute(ViewMode mode, const Dataset& ds, ViewerState& st, const ControlValues& c,
+FrameEnd recompute(ViewMode mode, const Dataset& ds, ViewerState& st, const ViewParams& p,
                    Canvas& cv) {
     // A normal-mode computation that stopped part-way draws no frame; without
-    // geometry HiDrow itself reports NoData.
-    if (!Jousu(mode, ds, st, c) && mode == ViewMode::Normal && detail::geometryOk(ds)) {
+    // geometry drawFrame itself reports NoData.
+    if (!computeProjection(mode, ds, st, p) && mode == ViewMode::Normal && detail::geometryOk(ds)) {
         st.LastFrame = FrameEnd::Stopped;
         return FrameEnd::Stopped;
     }
-    return HiDrow(mode, ds, st, c, cv);
+    return drawFrame(mode, ds, st, p, cv);
+}
+
+FrameEnd viewpointChanged(ViewMode mode, const Dataset& ds, ViewerState& st, const ViewParams& p,
+                          Canvas& cv) {
+    if (mode == ViewMode::Real) return recompute(mode, ds, st, p, cv);
+    placeWindow(mode, p, st);
+    return drawFrame(mode, ds, st, p, cv);
 }
 
 LayoutGeometry layoutPass(ViewMode mode, QSize client, Dataset& ds, ViewerState& st,
-                          const ControlValues& c, Canvas& cv) {
+                          const ViewParams& p, Canvas& cv) {
     LayoutGeometry g = layoutGeometry(mode, client);
     st.Client = client;
     cv.resize(g.canvas);
-    layoutNumbers(mode, g.picture.size(), c, st);
-    applyNodeRange(c, ds);
-    recompute(mode, ds, st, c, cv);
+    layoutNumbers(mode, g.picture.size(), p, st);
+    applyNodeRange(p, ds);
+    recompute(mode, ds, st, p, cv);
     return g;
 }
+
+int timeStepMaximum(const Dataset& ds) { return std::max(ds.StepMax, 0); }
 
 namespace {
 
@@ -56,7 +65,7 @@ void attempt(F&& step) {
 }  // namespace
 
 Activation activateViewer(ViewMode mode, QSize client, Dataset& ds, ViewerState& st,
-                          ControlValues& c, Canvas& cv) {
+                          const ViewParams& p, Canvas& cv) {
     Activation a;
     attempt([&] {
         if (ds.CableMax >= 0 && ds.NodeMax >= 0) {
@@ -64,13 +73,9 @@ Activation activateViewer(ViewMode mode, QSize client, Dataset& ds, ViewerState&
             detail::recreate(st.DepthMul, ds);
         }
     });
-    a.timeBarMax = std::max(ds.StepMax, 0);
-    c.HScroll1 = std::clamp(c.HScroll1, 0, a.timeBarMax);
-    c.Text3[0] = QStringLiteral("0");
-    if (ds.CableInfo.contains(1, 0)) c.Text3[1] = num::formatGeneralQ(double(ds.CableInfo(1, 0)));
+    a.timeBarMax = timeStepMaximum(ds);
     if (ds.TensionHist.contains(a.timeBarMax, 0)) st.GaugeMax = ds.TensionHist(a.timeBarMax, 0);
-    attempt([&] { a.geometry = layoutPass(mode, client, ds, st, c, cv); });
-    if (const auto v = boxInt16(c.Text5)) st.StepInc = *v;
+    attempt([&] { a.geometry = layoutPass(mode, client, ds, st, p, cv); });
     std::int32_t shown = ds.TensionMax;
     if (ds.TensionMax != 0) {
         a.nodeButtonsVisible = true;
@@ -83,38 +88,6 @@ Activation activateViewer(ViewMode mode, QSize client, Dataset& ds, ViewerState&
     }
     a.nodeLabel = nodeLabelText(ds, shown);
     return a;
-}
-
-void runEffect(Effect effect, ViewMode mode, Dataset& ds, ViewerState& st, const ControlValues& c,
-               Canvas& cv) {
-    switch (effect) {
-        case Effect::Redraw:
-        case Effect::Time:
-            HiDrow(mode, ds, st, c, cv);
-            break;
-        case Effect::Recompute:
-            recompute(mode, ds, st, c, cv);
-            break;
-        case Effect::Layout:
-            layoutPass(mode, st.Client, ds, st, c, cv);
-            break;
-        case Effect::Viewpoint:
-            if (mode == ViewMode::Normal) {
-                placeWindow(mode, c, st);
-                HiDrow(mode, ds, st, c, cv);
-            } else {
-                recompute(mode, ds, st, c, cv);
-            }
-            break;
-        case Effect::LineWidthRedraw:
-            if (const auto lw = boxInt16(c.Text4)) cv.setLineWidth(*lw);
-            HiDrow(mode, ds, st, c, cv);
-            break;
-        case Effect::None:
-        case Effect::StepInc:
-        case Effect::Wait:
-            break;
-    }
 }
 
 QString screenCopyLine(int year) {

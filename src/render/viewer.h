@@ -1,15 +1,16 @@
 #pragma once
 // The viewer's operations that involve no widget: loading and activating the
-// window's state, the layout pass, running the effect of a control change,
-// the screen-copy text, the bottom bar's texts and the projected-point list.
-// The window calls these and copies the results into its widgets:
+// viewer's state, the layout pass, recomputing after the view changed, the
+// screen-copy text, the bottom bar's texts and the projected-point list. All
+// take the view parameters as numbers; the viewer layer's form model turns
+// the controls into them. The viewer calls these and shows the results:
 //
 //   load:      loadViewer, then activateViewer with the client size
 //   activate:  activateViewer (also after returning from another window)
 //   resize:    layoutPass (apply geometry: picture, panels, title)
-//   a control changed: onControlChange; write back the boxes it rewrote
-//              (their own change events follow), then runEffect
-//   pan/drag:  change PanX/PanY and st.Window, then HiDrow
+//   a control changed: recompute, drawFrame, layoutPass or
+//              viewpointChanged, as the form model's rules say
+//   pan/drag:  change PanX/PanY and st.Window, then drawFrame
 //   paint:     draw the canvas's image inside the picture's border
 //   copy:      screenCopyText, then the canvas's image to the clipboard
 //   after every frame: show st.TensionText, st.GaugeMax, st.GaugeValue
@@ -20,46 +21,50 @@
 
 #include "dataset/dataset.h"
 #include "render/canvas.h"
-#include "render/controls.h"
-#include "render/hidrow.h"
-#include "render/jousu.h"
+#include "render/frame.h"
 #include "render/layout.h"
+#include "render/projection.h"
 #include "render/viewerstate.h"
+#include "render/viewparams.h"
 
 namespace qrn::render {
 
 // Window load: re-create DepthMul and copy the three parameter boxes into
 // PerspRatio/EyeDist, NearScale/CentreWidth and MarkerStep.
-void loadViewer(ViewMode mode, const Dataset& ds, ViewerState& st, const ControlValues& c);
+void loadViewer(ViewMode mode, const Dataset& ds, ViewerState& st, const ViewParams& p);
 
-// Jousu, then HiDrow (no frame when Jousu stopped).
-FrameEnd recompute(ViewMode mode, const Dataset& ds, ViewerState& st, const ControlValues& c,
+// computeProjection, then drawFrame (no frame when a normal-mode projection
+// stopped).
+FrameEnd recompute(ViewMode mode, const Dataset& ds, ViewerState& st, const ViewParams& p,
                    Canvas& cv);
+
+// The viewpoint moved: normal mode places the coordinate window and draws,
+// real mode recomputes the projection for the new angles.
+FrameEnd viewpointChanged(ViewMode mode, const Dataset& ds, ViewerState& st, const ViewParams& p,
+                          Canvas& cv);
 
 // The layout pass for client area `client`: resizes the canvas, sets the
 // layout numbers, FirstNode/LastNode, recomputes and draws. Returns the
 // geometry (picture, panels, title) for the window to apply.
 LayoutGeometry layoutPass(ViewMode mode, QSize client, Dataset& ds, ViewerState& st,
-                          const ControlValues& c, Canvas& cv);
+                          const ViewParams& p, Canvas& cv);
+
+// The time bar's maximum: the last time step (0 without any).
+int timeStepMaximum(const Dataset& ds);
 
 struct Activation {
-    int timeBarMax = 0;               // HScroll1 maximum (StepMax)
-    bool nodeButtonsVisible = false;  // Image3(0..1)
+    int timeBarMax = 0;               // timeStepMaximum
+    bool nodeButtonsVisible = false;  // the tension node buttons
     QString nodeLabel;                // "ﾉｰﾄﾞNo." + element number
     LayoutGeometry geometry;
 };
 
 // Window activation: every step is attempted even when an earlier one
-// fails. Updates the node-range boxes and clamps the time bar value in `c`,
-// sets GaugeMax, StepInc and TensSel in `st`, and runs the layout pass.
+// fails. Sets GaugeMax and TensSel in `st` and runs the layout pass. The
+// form model has already put the time step within the time bar and the node
+// range to the first cable's nodes in `p`.
 Activation activateViewer(ViewMode mode, QSize client, Dataset& ds, ViewerState& st,
-                          ControlValues& c, Canvas& cv);
-
-// Runs what a control change asks for that draws: Redraw, Recompute,
-// Layout (with st.Client), Viewpoint, Time and LineWidthRedraw. The others
-// (None, StepInc, Wait) only concern widgets and do nothing here.
-void runEffect(Effect effect, ViewMode mode, Dataset& ds, ViewerState& st, const ControlValues& c,
-               Canvas& cv);
+                          const ViewParams& p, Canvas& cv);
 
 // Screen copy, normal mode: prints the copyright line into the picture in
 // black (which stays the polyline colour). `pictureOuterHeight` is the

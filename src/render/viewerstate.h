@@ -24,12 +24,19 @@ enum class FrameEnd {
     NoData,
 };
 
-struct ViewerState {
-    // Playback: 0 frame loop running, 1 stop requested or stopped, 2 timer-driven.
-    std::int16_t PlayState = 0;
+// How playback runs; the values are the ones the state record has always held.
+enum class PlayState : std::int16_t {
+    FrameLoop = 0,  // the frame loop is running
+    Stopped = 1,    // a stop was requested, or playback stopped
+    Timer = 2,      // the playback timer drives the time bar
+};
 
-    // First and second parameter box as numbers: normal mode "遠近倍率" and
-    // "近点ｽｹｰﾙ", real mode "視点距離" (EyeDist) and "中心視界幅" (CentreWidth).
+struct ViewerState {
+    PlayState Play = PlayState::FrameLoop;
+
+    // First and second parameter box as the last projection read them: normal
+    // mode "遠近倍率" and "近点ｽｹｰﾙ", real mode "視点距離" (EyeDist) and
+    // "中心視界幅" (CentreWidth).
     float PerspRatio = 0.0f;
     float NearScale = 0.0f;
     float& EyeDist() { return PerspRatio; }
@@ -51,7 +58,7 @@ struct ViewerState {
 
     // Navigation and the coordinate window.
     std::int16_t PanButton = 0;
-    float Zoom = 0.0f;  // 2 ^ display-size slider
+    float Zoom = 0.0f;  // 2 ^ zoom level
     std::int16_t ViewLeft = 0;
     std::int16_t ViewWidth = 0;  // always 100 after a layout pass
     std::int16_t ViewTop = 0;
@@ -61,7 +68,7 @@ struct ViewerState {
     CoordWindow Window;  // the picture's user coordinate system
 
     std::int32_t TensSel = 0;  // tension record shown in the bottom bar
-    std::int16_t StepInc = 0;  // "描画ｽﾃｯﾌﾟ"
+    std::int16_t StepInc = 0;  // "描画ｽﾃｯﾌﾟ": time steps per playback frame
     float DownXY[2] = {0.0f, 0.0f};
     float DownScroll[2] = {0.0f, 0.0f};
 

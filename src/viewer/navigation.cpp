@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "dataset/numbers.h"
+#include "render/projection.h"
 
 namespace qrn::viewer {
 
@@ -45,8 +46,9 @@ QString nodeInfoText(const Dataset& ds, NodeRef at, int t) {
         return ds.NodePos.contains(i, axis, j) ? ds.NodePos(i, axis, j) : 0.0f;
     };
     const double twist0 = ds.NodeTwist0.contains(i, j) ? double(ds.NodeTwist0(i, j)) : 0.0;
-    // Whole degrees by floor, with pi written as 3.1416.
-    const double theta = std::floor((disp(2) + twist0) / 1000.0 * 180.0 / 3.1416) + 0.0;
+    // Whole degrees by floor.
+    const double theta =
+        std::floor((disp(2) + twist0) / kStorageScale * 180.0 / render::kPiNodeInfo) + 0.0;
 
     const std::optional<std::int32_t> number = ds.NodeNoOf(i, j);
     QString text = QStringLiteral("ノードNo.");

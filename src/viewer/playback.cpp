@@ -26,7 +26,7 @@ int Playback::waitInterval(const QString& text) {
 int Playback::stepInc() const { return std::max<int>(1, st_.StepInc); }
 
 void Playback::start() {
-    st_.PlayState = 0;
+    st_.Play = render::PlayState::FrameLoop;
     startRaised_ = true;
     startVisible_ = false;
     drive();
@@ -37,7 +37,7 @@ void Playback::drive() {
     if (waitValue(wait) != 0.0) {
         timerInterval_ = waitInterval(wait);
         timerEnabled_ = true;
-        st_.PlayState = 2;
+        st_.Play = render::PlayState::Timer;
         ports_.playbackChanged();
         return;
     }
@@ -67,7 +67,7 @@ void Playback::framePass() {
 void Playback::continueFrameLoop() {
     if (!framePending_) return;
     framePending_ = false;
-    if (st_.PlayState < 1)
+    if (st_.Play == render::PlayState::FrameLoop)
         framePass();
     else
         endLoop();
@@ -76,7 +76,7 @@ void Playback::continueFrameLoop() {
 void Playback::endLoop() {
     loopActive_ = false;
     framePending_ = false;
-    if (st_.PlayState == 0 && ports_.repeat()) {
+    if (st_.Play == render::PlayState::FrameLoop && ports_.repeat()) {
         ports_.setTimeValue(0);
         // When not even one step fits after the wrap, repeating would spin
         // without ever drawing: stop as at the end without repeat instead.
@@ -85,8 +85,10 @@ void Playback::endLoop() {
             return;
         }
     }
-    if (st_.PlayState <= 1) showStopped();
-    if (st_.PlayState == 2) timerEnabled_ = true;
+    if (st_.Play != render::PlayState::Timer)
+        showStopped();
+    else
+        timerEnabled_ = true;
     ports_.playbackChanged();
 }
 
@@ -97,7 +99,7 @@ void Playback::showStopped() {
 }
 
 void Playback::stop() {
-    st_.PlayState = 1;
+    st_.Play = render::PlayState::Stopped;
     showStopped();
     ports_.playbackChanged();
 }
@@ -123,8 +125,8 @@ void Playback::waitChanged() {
     timerInterval_ = waitInterval(wait);
     const double value = waitValue(wait);
     if (value > 0.0 && !startVisible_) {
-        st_.PlayState = 2;
-    } else if (value == 0.0 && st_.PlayState == 2 && !startVisible_) {
+        st_.Play = render::PlayState::Timer;
+    } else if (value == 0.0 && st_.Play == render::PlayState::Timer && !startVisible_) {
         start();
         return;
     }

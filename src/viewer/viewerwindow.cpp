@@ -12,56 +12,22 @@
 #include "dataset/numbers.h"
 #include "render/viewer.h"
 #include "viewer/activation.h"
+#include "viewer/clientfont.h"
 #include "viewer/navigation.h"
 
 namespace qrn::viewer {
 
-using render::Control;
-using render::Effect;
-using render::ViewMode;
-
 namespace {
 
-const QString kTipText1_0 = QStringLiteral("最も手前と奥とのスケール比率を指定します。");
-const QString kTipText1_1 =
-    QStringLiteral("最も手前のノード位置で、画面横サイズで表示する距離を指定します。");
-const QString kTipText1_2 = QStringLiteral(
-    "ノード点に対してマーカーの表示間隔を指定します。｢0」は未表示となり表示速度が速くなります。。");
-const QString kTipText2 =
-    QStringLiteral("マーカーのねじれ角を大きく表示させる場合の倍率を指定します。");
-const QString kTipText4 = QStringLiteral("線を太くします。");
-const QString kTipText5 = QStringLiteral("画像の時間変化のステップ数を指定します。");
-const QString kTipText6 =
-    QStringLiteral("画像の時間変化のステップ間ウエイトを入れ処理を遅らせる場合に指定します。");
-const QString kTipCheck2 = QStringLiteral("軌跡を残して表示する場合に指定します。");
-const QString kTipCheck3 = QStringLiteral("近点を若番側とする場合に指定します。");
-const QString kTipCommand1 = QStringLiteral("前画面に戻り、ﾌｧｲﾙの保存や再読み込みを行います。");
-const QString kTipImage1 = QStringLiteral("画面表示範囲を移動させます。");
-const QString kTipImage0 = QStringLiteral("動画表示のスタート・停止ボタン");
-const QString kTipImage3 = QStringLiteral("張力のノード情報を変更します。");
 const QString kTipPicture = QStringLiteral(
     "ノード点をクリックするとノード情報が表示されます(左上のメニュータイトル内に表示)。"
     "右ドラッグで中心移動。左ドラッグで視点移動。");
-const QString kTipTime = QStringLiteral("計算時間");
 
 const QString kTensionInitial = QStringLiteral("   0kg");
-const QString kNodeLabelInitial = QStringLiteral("ﾉｰﾄﾞNo.");
-const QString kTimeInitial = QStringLiteral("0.00");
 
-// Direction buttons: index k sits in row k / 3 and column 2 - k % 3.
-const std::array<QString, 9> kArrows{
-    QStringLiteral("↗"), QStringLiteral("↑"),  QStringLiteral("↖"),
-    QStringLiteral("→"), QStringLiteral("・"), QStringLiteral("←"),
-    QStringLiteral("↘"), QStringLiteral("↓"),  QStringLiteral("↙")};
-
-constexpr int kParamPanelWidth = 70;
-constexpr int kSizePanelWidth = 66;
-constexpr int kBottomBarHeight = 45;
 constexpr int kBarThickness = 16;
-
-void setTextQuietly(QLineEdit& e, const QString& text) {
-    if (e.text() != text) e.setText(text);
-}
+constexpr int kViewpointPageStep = 10;
+constexpr int kPanTickMs = 1;
 
 }  // namespace
 
@@ -77,7 +43,8 @@ ViewerWindow::ViewerWindow(Dataset& dataset, int displayMode, IntervalText inter
       mode_(displayMode == 1 ? ViewMode::Real : ViewMode::Normal),
       intervalText_(std::move(intervalText)),
       showMain_(std::move(showMain)),
-      c_(render::ControlValues::initial(mode_)),
+      form_(ViewForm::initial(mode_)),
+      params_(form_.params()),
       canvas_(std::make_unique<render::ImageCanvas>()) {
     setObjectName(mode_ == ViewMode::Real ? QStringLiteral("Form2R") : QStringLiteral("Form2"));
     setWindowTitle(render::modeTitle(mode_));
@@ -94,32 +61,17 @@ ViewerWindow::ViewerWindow(Dataset& dataset, int displayMode, IntervalText inter
     client_.setParent(this);
     outer_.addWidget(&client_, 1);
 
-    QFont small = client_.font();
-    small.setPixelSize(11);
-    client_.setFont(small);
+    client_.setFont(clientFont(client_.font()));
 
     picture_.setParent(&client_);
     picture_.setObjectName(QStringLiteral("Picture1"));
     picture_.setToolTip(kTipPicture);
     picture_.setCanvas(canvas_.get());
 
-    const render::ScrollSpec hs = render::hScroll2Spec(mode_);
-    const render::ScrollSpec vs = render::vScroll1Spec(mode_);
-    hScroll2_.setParent(&client_);
-    hScroll2_.setObjectName(QStringLiteral("HScroll2"));
-    hScroll2_.setRange(std::min(hs.min, hs.max), std::max(hs.min, hs.max));
-    hScroll2_.setPageStep(10);
-    vScroll1_.setParent(&client_);
-    vScroll1_.setObjectName(QStringLiteral("VScroll1"));
-    vScroll1_.setRange(std::min(vs.min, vs.max), std::max(vs.min, vs.max));
-    vScroll1_.setPageStep(10);
-    // The normal-mode bar has its largest value at the top end.
-    vScroll1_.setInvertedAppearance(vs.min > vs.max);
-    vScroll1_.setInvertedControls(vs.min > vs.max);
-
-    buildParameterPanel();
-    buildSizePanel();
-    buildBottomBar();
+    buildViewpointBars();
+    paramPanel_.setParent(&client_);
+    sizePanel_.setParent(&client_);
+    bottomBar_.setParent(&client_);
     connectControls();
     pushControls();
 
@@ -177,296 +129,95 @@ void ViewerWindow::buildMenu() {
     menuRow_.setBackgroundRole(QPalette::Button);
 }
 
-void ViewerWindow::buildParameterPanel() {
-    paramPanel_.setParent(&client_);
-    int y = 1;
-    constexpr int kCaption = 12, kBox = 17, kRow = 15, kLeft = 2, kWidth = kParamPanelWidth - 4;
-    auto caption = [&](QLabel& l, const QString& text, int lines = 1) {
-        l.setParent(&paramPanel_);
-        l.setText(text);
-        l.setWordWrap(lines > 1);
-        l.setGeometry(kLeft, y, kWidth, kCaption * lines);
-        y += kCaption * lines;
-    };
-    auto box = [&](QLineEdit& e, const char* name, const QString& tip, QLabel* unit = nullptr,
-                   const QString& unitText = {}) {
-        e.setParent(&paramPanel_);
-        e.setObjectName(QLatin1String(name));
-        e.setToolTip(tip);
-        const int unitWidth =
-            unit ? QFontMetrics(client_.font()).horizontalAdvance(unitText) + 2 : 0;
-        e.setGeometry(kLeft + 2, y, kWidth - 2 - unitWidth, kBox);
-        if (unit) {
-            unit->setParent(&paramPanel_);
-            unit->setText(unitText);
-            unit->setGeometry(kLeft + kWidth - unitWidth + 1, y, unitWidth, kBox);
-        }
-        y += kBox + 1;
-    };
-    auto check = [&](QCheckBox& b, const char* name, const QString& text, const QString& tip) {
-        b.setParent(&paramPanel_);
-        b.setObjectName(QLatin1String(name));
-        b.setText(text);
-        b.setToolTip(tip);
-        b.setGeometry(kLeft, y, kWidth, kRow);
-        y += kRow;
-    };
-
-    const bool real = mode_ == ViewMode::Real;
-    caption(text1Caption_[0], real ? QStringLiteral("視点距離") : QStringLiteral("遠近倍率"));
-    if (real)
-        box(text1_[0], "Text1_0", kTipText1_0, &unit0_, QStringLiteral("m"));
-    else
-        box(text1_[0], "Text1_0", kTipText1_0);
-    caption(text1Caption_[1], real ? QStringLiteral("中心視界幅") : QStringLiteral("近点ｽｹｰﾙ"));
-    box(text1_[1], "Text1_1", kTipText1_1, &unit1_, QStringLiteral("m"));
-    caption(text1Caption_[2], QStringLiteral("ﾏｰｶｰ間隔"));
-    box(text1_[2], "Text1_2", kTipText1_2);
-
-    slider2Caption_.setParent(&paramPanel_);
-    slider2Caption_.setText(QStringLiteral("サイズ"));
-    const int sizeWidth =
-        QFontMetrics(client_.font()).horizontalAdvance(slider2Caption_.text()) + 2;
-    slider2Caption_.setGeometry(kLeft, y, sizeWidth, kRow);
-    slider2_.setParent(&paramPanel_);
-    slider2_.setObjectName(QStringLiteral("Slider2"));
-    slider2_.setRange(render::kSlider2Min, render::kSlider2Max);
-    slider2_.setPageStep(1);
-    slider2_.setGeometry(kLeft + sizeWidth, y, kWidth - sizeWidth, kRow);
-    y += kRow + 1;
-
-    caption(text2Caption_, QStringLiteral("ねじれ角の表示倍率"), 2);
-    box(text2_, "Text2", kTipText2, &text2Unit_, QStringLiteral("倍"));
-    check(check1_, "Check1", QStringLiteral("横向"), QString());
-    caption(text4Caption_, QStringLiteral("線の太さ"));
-    box(text4_, "Text4", kTipText4);
-    caption(text5Caption_, QStringLiteral("描画ｽﾃｯﾌﾟ"));
-    box(text5_, "Text5", kTipText5);
-    caption(text7Caption_, QStringLiteral("移動量倍率"));
-    box(text7_, "Text7", QString());
-    caption(text6Caption_, QStringLiteral("動作ｳｪｲﾄ"));
-    box(text6_, "Text6", kTipText6, &text6Unit_, QStringLiteral("×10ms"));
-    check(check2_, "Check2", QStringLiteral("軌跡有"), kTipCheck2);
-    check3_.setParent(&paramPanel_);
-    check3_.setObjectName(QStringLiteral("Check3"));
-    if (!real) check(check3_, "Check3", QStringLiteral("手前若番"), kTipCheck3);
-    check3_.setVisible(!real);
-
-    // Node range: "from" ～ "to".
-    const int half = (kWidth - 12) / 2;
-    text3_[0].setParent(&paramPanel_);
-    text3_[0].setObjectName(QStringLiteral("Text3_0"));
-    text3_[0].setGeometry(kLeft, y, half, kBox);
-    tilde_.setParent(&paramPanel_);
-    tilde_.setText(QStringLiteral("～"));
-    tilde_.setAlignment(Qt::AlignCenter);
-    tilde_.setGeometry(kLeft + half, y, 12, kBox);
-    text3_[1].setParent(&paramPanel_);
-    text3_[1].setObjectName(QStringLiteral("Text3_1"));
-    text3_[1].setGeometry(kLeft + half + 12, y, half, kBox);
-}
-
-void ViewerWindow::buildSizePanel() {
-    sizePanel_.setParent(&client_);
-    slider1Caption_.setParent(&sizePanel_);
-    slider1Caption_.setText(QStringLiteral("表示ｻｲｽﾞ"));
-    slider1Caption_.setGeometry(2, 0, kSizePanelWidth - 4, 12);
-    slider1_.setParent(&sizePanel_);
-    slider1_.setObjectName(QStringLiteral("Slider1"));
-    slider1_.setRange(render::kSlider1Min, render::kSlider1Max);
-    slider1_.setPageStep(1);
-    slider1_.setTickPosition(QSlider::NoTicks);
-    slider1_.setGeometry(2, 12, kSizePanelWidth - 4, 14);
-    constexpr int kButtonW = 20, kButtonH = 12, kTop = 28;
-    for (int k = 0; k < 9; ++k) {
-        QToolButton& b = image1_[static_cast<std::size_t>(k)];
-        b.setParent(&sizePanel_);
-        b.setObjectName(QStringLiteral("Image1_%1").arg(k));
-        b.setText(kArrows[static_cast<std::size_t>(k)]);
-        b.setToolTip(kTipImage1);
-        b.setAutoRaise(true);
-        const int row = k / 3, col = 2 - k % 3;
-        b.setGeometry(3 + col * (kButtonW + 1), kTop + row * kButtonH, kButtonW, kButtonH);
-    }
-}
-
-void ViewerWindow::buildBottomBar() {
-    bottomBar_.setParent(&client_);
-    // The bar lies over the lower edge of the picture: it paints its own background.
-    bottomBar_.setAutoFillBackground(true);
-    hScroll1_.setParent(&bottomBar_);
-    hScroll1_.setObjectName(QStringLiteral("HScroll1"));
-    hScroll1_.setRange(0, 0);
-    hScroll1_.setSingleStep(1);
-    hScroll1_.setPageStep(10);
-
-    image0_.setParent(&bottomBar_);
-    image0_.setObjectName(QStringLiteral("Image0"));
-    image0_.setText(QStringLiteral("▶"));
-    image0_.setToolTip(kTipImage0);
-    image0_.setAutoRaise(true);
-    image2_.setParent(&bottomBar_);
-    image2_.setObjectName(QStringLiteral("Image2"));
-    image2_.setText(QStringLiteral("■"));
-    image2_.setToolTip(kTipImage0);
-    image2_.setAutoRaise(true);
-    image2_.setVisible(false);
-
-    check4_.setParent(&bottomBar_);
-    check4_.setObjectName(QStringLiteral("Check4"));
-    check4_.setText(QStringLiteral("ﾘﾋﾟｰﾄ"));
-
-    timeCaption_.setParent(&bottomBar_);
-    timeCaption_.setText(QStringLiteral("計算時間"));
-    label2_.setParent(&bottomBar_);
-    label2_.setObjectName(QStringLiteral("Label2"));
-    label2_.setText(kTimeInitial);
-    label2_.setToolTip(kTipTime);
-    label2_.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label2_.setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    timeUnit_.setParent(&bottomBar_);
-    timeUnit_.setText(QStringLiteral("Sec"));
-
-    tensionCaption_.setParent(&bottomBar_);
-    tensionCaption_.setText(QStringLiteral("張力"));
-    label5_.setParent(&bottomBar_);
-    label5_.setObjectName(QStringLiteral("Label5"));
-    label5_.setText(kTensionInitial);
-    label5_.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label5_.setFrameStyle(QFrame::Panel | QFrame::Sunken);
-
-    for (int i = 0; i < 2; ++i) {
-        QToolButton& b = image3_[static_cast<std::size_t>(i)];
-        b.setParent(&bottomBar_);
-        b.setObjectName(QStringLiteral("Image3_%1").arg(i));
-        b.setText(i == 0 ? QStringLiteral("◀") : QStringLiteral("▶"));
-        b.setToolTip(kTipImage3);
-        b.setAutoRaise(true);
-    }
-    nodeLabel_.setParent(&bottomBar_);
-    nodeLabel_.setObjectName(QStringLiteral("NodeLabel"));
-    nodeLabel_.setText(kNodeLabelInitial);
-    nodeLabel_.setAlignment(Qt::AlignCenter);
-
-    gauge_.setParent(&bottomBar_);
-    gauge_.setObjectName(QStringLiteral("ProgressBar1"));
-    gauge_.setTextVisible(false);
-    gauge_.setRange(0, 1);
-    gauge_.setValue(0);
-
-    command1_.setParent(&bottomBar_);
-    command1_.setObjectName(QStringLiteral("Command1"));
-    command1_.setText(QStringLiteral("前画面"));
-    command1_.setToolTip(kTipCommand1);
+void ViewerWindow::buildViewpointBars() {
+    const ScrollSpec hs = azimuthScroll(mode_);
+    const ScrollSpec vs = elevationScroll(mode_);
+    hScroll2_.setParent(&client_);
+    hScroll2_.setObjectName(QStringLiteral("HScroll2"));
+    hScroll2_.setRange(std::min(hs.min, hs.max), std::max(hs.min, hs.max));
+    hScroll2_.setPageStep(kViewpointPageStep);
+    vScroll1_.setParent(&client_);
+    vScroll1_.setObjectName(QStringLiteral("VScroll1"));
+    vScroll1_.setRange(std::min(vs.min, vs.max), std::max(vs.min, vs.max));
+    vScroll1_.setPageStep(kViewpointPageStep);
+    // The normal-mode bar has its largest value at the top end.
+    vScroll1_.setInvertedAppearance(vs.min > vs.max);
+    vScroll1_.setInvertedControls(vs.min > vs.max);
 }
 
 void ViewerWindow::connectControls() {
-    auto onText = [this](QLineEdit& e, QString& value, Control control) {
-        connect(&e, &QLineEdit::textChanged, this, [this, &value, control](const QString& t) {
+    connect(&paramPanel_, &ParameterPanel::textChanged, this,
+            [this](ViewControl control, const QString& text) {
+                form_.setText(control, text);
+                controlChanged(control);
+            });
+    connect(&paramPanel_, &ParameterPanel::valueChanged, this, [this](ViewControl control, int v) {
+        form_.setValue(control, v);
+        controlChanged(control);
+    });
+    connect(&paramPanel_, &ParameterPanel::checkToggled, this,
+            [this](ViewControl control, bool on) {
+                form_.setChecked(control, on);
+                controlChanged(control);
+            });
+    connect(&sizePanel_, &SizePanel::zoomLevelChanged, this, [this](int level) {
+        form_.zoomLevel = level;
+        controlChanged(ViewControl::ZoomLevel);
+    });
+    auto onBar = [this](QScrollBar& bar, ViewControl control) {
+        connect(&bar, &QScrollBar::valueChanged, this, [this, control](int v) {
             if (syncing_) return;
-            value = t;
+            form_.setValue(control, v);
             controlChanged(control);
         });
     };
-    onText(text1_[0], c_.Text1[0], Control::Text1_0);
-    onText(text1_[1], c_.Text1[1], Control::Text1_1);
-    onText(text1_[2], c_.Text1[2], Control::Text1_2);
-    onText(text2_, c_.Text2, Control::Text2);
-    onText(text3_[0], c_.Text3[0], Control::Text3_0);
-    onText(text3_[1], c_.Text3[1], Control::Text3_1);
-    onText(text4_, c_.Text4, Control::Text4);
-    onText(text5_, c_.Text5, Control::Text5);
-    onText(text6_, c_.Text6, Control::Text6);
-    onText(text7_, c_.Text7, Control::Text7);
+    onBar(hScroll2_, ViewControl::Azimuth);
+    onBar(vScroll1_, ViewControl::Elevation);
+    connect(&bottomBar_, &PlaybackBar::timeStepChanged, this, [this](int step) {
+        form_.timeStep = step;
+        controlChanged(ViewControl::TimeStep);
+    });
+    connect(&bottomBar_, &PlaybackBar::repeatToggled, this, [this](bool on) {
+        form_.repeat = on;
+        controlChanged(ViewControl::Repeat);
+    });
 
-    auto onValue = [this](auto& w, int& value, Control control) {
-        connect(&w, &std::remove_reference_t<decltype(w)>::valueChanged, this,
-                [this, &value, control](int v) {
-                    if (syncing_) return;
-                    value = v;
-                    controlChanged(control);
-                });
-    };
-    onValue(slider1_, c_.Slider1, Control::Slider1);
-    onValue(slider2_, c_.Slider2, Control::Slider2);
-    onValue(hScroll2_, c_.HScroll2, Control::HScroll2);
-    onValue(vScroll1_, c_.VScroll1, Control::VScroll1);
-    onValue(hScroll1_, c_.HScroll1, Control::HScroll1);
-
-    auto onCheck = [this](QCheckBox& b, auto setter, Control control) {
-        connect(&b, &QCheckBox::toggled, this, [this, setter, control](bool on) {
-            if (syncing_) return;
-            setter(on);
-            controlChanged(control);
-        });
-    };
-    onCheck(
-        check1_, [this](bool on) { c_.Check1 = on; }, Control::Check1);
-    onCheck(
-        check2_, [this](bool on) { c_.Check2 = on; }, Control::Check2);
-    onCheck(
-        check3_, [this](bool on) { c_.Check3 = on ? 1 : 0; }, Control::Check3);
-    onCheck(
-        check4_, [this](bool on) { c_.Check4 = on; }, Control::Check4);
-
-    connect(&command1_, &QPushButton::clicked, this, [this] { returnToMain(); });
-
-    connect(&image0_, &QToolButton::clicked, this, [this] { playback_.start(); });
-    connect(&image2_, &QToolButton::clicked, this, [this] { playback_.stop(); });
+    connect(&bottomBar_, &PlaybackBar::backClicked, this, [this] { returnToMain(); });
+    connect(&bottomBar_, &PlaybackBar::startClicked, this, [this] { playback_.start(); });
+    connect(&bottomBar_, &PlaybackBar::stopClicked, this, [this] { playback_.stop(); });
     connect(&timer1_, &QTimer::timeout, this, [this] { playback_.timerTick(); });
     frameTimer_.setSingleShot(true);
     frameTimer_.setInterval(0);
     connect(&frameTimer_, &QTimer::timeout, this, [this] { playback_.continueFrameLoop(); });
-    for (int i = 0; i < 2; ++i)
-        connect(&image3_[static_cast<std::size_t>(i)], &QToolButton::clicked, this,
-                [this, i] { changeNode(i); });
+    connect(&bottomBar_, &PlaybackBar::nodeButtonClicked, this, [this](int i) { changeNode(i); });
 
     picture_.setMouseHandler(
         [this](PictureWidget::MouseAction action, Qt::MouseButton button, Qt::MouseButtons buttons,
                QPointF pixel) { pictureMouse(action, button, buttons, pixel); });
-    timer2_.setInterval(1);
+    timer2_.setInterval(kPanTickMs);
     connect(&timer2_, &QTimer::timeout, this, [this] { panTick(); });
-    for (int k = 0; k < 9; ++k) {
-        QToolButton& b = image1_[static_cast<std::size_t>(k)];
-        connect(&b, &QToolButton::pressed, this, [this, &b, k] {
-            b.setAutoRaise(false);
-            st_.PanButton = static_cast<std::int16_t>(k);
-            timer2_.start();
-        });
-        connect(&b, &QToolButton::released, this, [this, &b] {
-            b.setAutoRaise(true);
-            timer2_.stop();
-        });
-    }
+    connect(&sizePanel_, &SizePanel::panPressed, this, [this](int direction) {
+        st_.PanButton = static_cast<std::int16_t>(direction);
+        timer2_.start();
+    });
+    connect(&sizePanel_, &SizePanel::panReleased, this, [this] { timer2_.stop(); });
 }
 
 void ViewerWindow::pushControls() {
     const bool was = syncing_;
     syncing_ = true;
-    for (std::size_t i = 0; i < 3; ++i) setTextQuietly(text1_[i], c_.Text1[i]);
-    text1_[0].setEnabled(c_.Text1Enabled0);
-    slider2_.setValue(c_.Slider2);
-    setTextQuietly(text2_, c_.Text2);
-    text2_.setEnabled(c_.Text2Enabled);
-    check1_.setChecked(c_.Check1);
-    setTextQuietly(text4_, c_.Text4);
-    setTextQuietly(text5_, c_.Text5);
-    setTextQuietly(text7_, c_.Text7);
-    setTextQuietly(text6_, c_.Text6);
-    check2_.setChecked(c_.Check2);
-    check3_.setChecked(c_.Check3 == 1);
-    setTextQuietly(text3_[0], c_.Text3[0]);
-    setTextQuietly(text3_[1], c_.Text3[1]);
-    slider1_.setValue(c_.Slider1);
-    hScroll2_.setValue(c_.HScroll2);
-    vScroll1_.setValue(c_.VScroll1);
-    hScroll1_.setValue(c_.HScroll1);
-    check4_.setChecked(c_.Check4);
+    paramPanel_.showForm(form_);
+    sizePanel_.showZoomLevel(form_.zoomLevel);
+    hScroll2_.setValue(form_.azimuth);
+    vScroll1_.setValue(form_.elevation);
+    bottomBar_.showTimeStep(form_.timeStep);
+    bottomBar_.showRepeat(form_.repeat);
     syncing_ = was;
 }
 
-void ViewerWindow::controlChanged(Control control) {
-    const std::vector<Effect> effects = render::settleChange(mode_, control, c_, st_);
+void ViewerWindow::controlChanged(ViewControl control) {
+    const std::vector<Effect> effects = settleChange(mode_, control, form_, st_);
+    updateParams(params_, form_, control);
     pushControls();
     for (const Effect e : effects) runEffect(e);
 }
@@ -477,7 +228,7 @@ void ViewerWindow::runEffect(Effect effect) {
             case Effect::None:
                 return;
             case Effect::StepInc:
-                hScroll1_.setSingleStep(std::max<int>(1, st_.StepInc));
+                bottomBar_.setTimeStepIncrement(std::max<int>(1, st_.StepInc));
                 return;
             case Effect::Wait:
                 playback_.waitChanged();
@@ -491,7 +242,7 @@ void ViewerWindow::runEffect(Effect effect) {
             default:
                 break;
         }
-        render::runEffect(effect, mode_, ds_, st_, c_, *canvas_);
+        viewer::runEffect(effect, mode_, ds_, st_, params_, *canvas_);
     } catch (const std::bad_alloc&) {
         // A frame too large for the memory left: keep the picture as it is.
     }
@@ -501,7 +252,7 @@ void ViewerWindow::runEffect(Effect effect) {
 void ViewerWindow::layoutPass() {
     try {
         const render::LayoutGeometry g =
-            render::layoutPass(mode_, client_.size(), ds_, st_, c_, *canvas_);
+            render::layoutPass(mode_, client_.size(), ds_, st_, params_, *canvas_);
         applyGeometry(g);
     } catch (const std::bad_alloc&) {
         applyGeometry(render::layoutGeometry(mode_, client_.size()));
@@ -515,41 +266,16 @@ void ViewerWindow::applyGeometry(const render::LayoutGeometry& g) {
     picture_.setGeometry(pic);
     hScroll2_.setGeometry(pic.left(), 2, pic.width(), kBarThickness);
     vScroll1_.setGeometry(2, pic.top(), kBarThickness, pic.height());
-    paramPanel_.setGeometry(g.paramPanelLeft, 0, kParamPanelWidth, std::max(0, g.sizePanelTop));
-    sizePanel_.setGeometry(g.sizePanelLeft, g.sizePanelTop, kSizePanelWidth,
-                           std::max(0, g.bottomBarTop - g.sizePanelTop));
-    bottomBar_.setGeometry(0, g.bottomBarTop, std::max(w, 1), kBottomBarHeight);
-
-    // Bottom bar: the time bar on top; below it the playback buttons, the
-    // read-outs and the tension gauge; "前画面" at the right end.
-    const int right = std::max(w - kSizePanelWidth, 300);
-    hScroll1_.setGeometry(4, 3, right - 8, kBarThickness);
-    command1_.setGeometry(right, 3, kSizePanelWidth - 4, 38);
-    constexpr int kRowTop = 23, kRowH = 19;
-    image0_.setGeometry(4, kRowTop, 24, kRowH);
-    image2_.setGeometry(4, kRowTop, 24, kRowH);
-    check4_.setGeometry(32, kRowTop, 58, kRowH);
-    timeCaption_.setGeometry(92, kRowTop, 50, kRowH);
-    label2_.setGeometry(142, kRowTop, 58, kRowH);
-    timeUnit_.setGeometry(203, kRowTop, 24, kRowH);
-    tensionCaption_.setGeometry(232, kRowTop, 26, kRowH);
-    label5_.setGeometry(258, kRowTop, 56, kRowH);
-    image3_[0].setGeometry(318, kRowTop, 18, kRowH);
-    nodeLabel_.setGeometry(336, kRowTop, 84, kRowH);
-    image3_[1].setGeometry(420, kRowTop, 18, kRowH);
-    gauge_.setGeometry(442, kRowTop + 3, std::max(right - 446, 20), kRowH - 6);
+    paramPanel_.place(g.paramPanelLeft, g.sizePanelTop);
+    sizePanel_.place(g.sizePanelLeft, g.sizePanelTop, g.bottomBarTop);
+    bottomBar_.place(g.bottomBarTop, w);
 
     setWindowTitle(g.title);
 }
 
 void ViewerWindow::afterDraw() {
-    label5_.setText(st_.TensionText);
-    // The gauge's maximum only grows; an empty range would show a busy bar.
-    const float gmax = std::isfinite(st_.GaugeMax) ? std::clamp(st_.GaugeMax, 1.0f, 1e9f) : 1.0f;
-    const int max = static_cast<int>(gmax);
-    if (gauge_.maximum() != max) gauge_.setRange(0, max);
-    const float value = std::isfinite(st_.GaugeValue) ? st_.GaugeValue : 0.0f;
-    gauge_.setValue(static_cast<int>(std::clamp(value, 0.0f, gmax)));
+    bottomBar_.showTension(st_.TensionText);
+    bottomBar_.showGauge(st_.GaugeMax, st_.GaugeValue);
     picture_.update();
 }
 
@@ -562,7 +288,7 @@ double ViewerWindow::intervalSeconds() const {
 }
 
 void ViewerWindow::updateTimeDisplay() {
-    label2_.setText(render::timeDisplayText(intervalSeconds(), c_.HScroll1));
+    bottomBar_.showTime(render::timeDisplayText(intervalSeconds(), form_.timeStep));
 }
 
 void ViewerWindow::resizeClient(QSize client) {
@@ -571,25 +297,21 @@ void ViewerWindow::resizeClient(QSize client) {
 }
 
 void ViewerWindow::load() {
-    c_ = render::ControlValues::initial(mode_);
+    form_ = ViewForm::initial(mode_);
+    params_ = form_.params();
     canvas_ = std::make_unique<render::ImageCanvas>();
     picture_.setCanvas(canvas_.get());
     st_.GaugeMax = 0.0f;
     st_.GaugeValue = 0.0f;
     st_.TensionText = kTensionInitial;
     pushControls();
-    hScroll1_.setSingleStep(1);
+    bottomBar_.showInitial();
     nodeData_.setText(kNodeDataCaption);
     nodeData_.setToolTip(QString());
-    label2_.setText(kTimeInitial);
-    label5_.setText(kTensionInitial);
-    nodeLabel_.setText(kNodeLabelInitial);
-    gauge_.setRange(0, 1);
-    gauge_.setValue(0);
     playback_.reset();
     resizeClient(render::initialClientSize(mode_));
     try {
-        render::loadViewer(mode_, ds_, st_, c_);
+        render::loadViewer(mode_, ds_, st_, params_);
     } catch (const std::bad_alloc&) {
         // Activation re-creates the multipliers and tries again.
     }
@@ -600,7 +322,8 @@ void ViewerWindow::open(bool resetTime) {
     opening_ = true;
     if (!loaded_) load();
     if (resetTime) {
-        c_.HScroll1 = 0;
+        form_.timeStep = 0;
+        updateParams(params_, form_, ViewControl::TimeStep);
         pushControls();
         updateTimeDisplay();
     }
@@ -619,31 +342,23 @@ void ViewerWindow::activate() {
     if (!loaded_) return;
     render::Activation a;
     try {
-        a = render::activateViewer(mode_, client_.size(), ds_, st_, c_, *canvas_);
+        a = activateView(mode_, client_.size(), ds_, st_, form_, params_, *canvas_);
     } catch (const std::bad_alloc&) {
-        a.timeBarMax = std::max(ds_.StepMax, 0);
+        a.timeBarMax = render::timeStepMaximum(ds_);
     }
-    {
-        const bool was = syncing_;
-        syncing_ = true;
-        hScroll1_.setMaximum(a.timeBarMax);
-        syncing_ = was;
-    }
+    bottomBar_.showTimeStepMaximum(a.timeBarMax);
     pushControls();
     updateTimeDisplay();
     applyGeometry(render::layoutGeometry(mode_, client_.size()));
-    image3_[0].setVisible(a.nodeButtonsVisible);
-    image3_[1].setVisible(a.nodeButtonsVisible);
-    nodeLabel_.setText(a.nodeLabel);
+    bottomBar_.showNodeButtons(a.nodeButtonsVisible);
+    bottomBar_.showNodeLabel(a.nodeLabel);
     afterDraw();
 }
 
 void ViewerWindow::stopPlayback() { playback_.stop(); }
 
 void ViewerWindow::mirrorPlayback() {
-    image0_.setVisible(playback_.startVisible());
-    image2_.setVisible(!playback_.startVisible());
-    image0_.setAutoRaise(!playback_.startRaised());
+    bottomBar_.showPlayback(playback_.startVisible(), playback_.startRaised());
     if (!playback_.timerRunning()) {
         timer1_.stop();
     } else if (!timer1_.isActive() || timer1_.interval() != playback_.timerInterval()) {
@@ -666,8 +381,8 @@ void ViewerWindow::pictureMouse(PictureWidget::MouseAction action, Qt::MouseButt
         st_.DownXY[0] = static_cast<float>(x);
         st_.DownXY[1] = static_cast<float>(y);
         if (button == Qt::LeftButton) {
-            st_.DownScroll[0] = static_cast<float>(c_.HScroll2);
-            st_.DownScroll[1] = static_cast<float>(c_.VScroll1);
+            st_.DownScroll[0] = static_cast<float>(form_.azimuth);
+            st_.DownScroll[1] = static_cast<float>(form_.elevation);
             pickNode(x, y);
         } else if (button == Qt::RightButton) {
             picture_.setCursor(Qt::SizeAllCursor);
@@ -675,7 +390,7 @@ void ViewerWindow::pictureMouse(PictureWidget::MouseAction action, Qt::MouseButt
         return;
     }
     if (buttons == Qt::LeftButton) {
-        int h = c_.HScroll2, v = c_.VScroll1;
+        int h = form_.azimuth, v = form_.elevation;
         if (mode_ == ViewMode::Normal) {
             const ViewpointPan pan = panViewpoint(st_, x, y, h, v);
             h = pan.h.value_or(h);
@@ -704,7 +419,7 @@ void ViewerWindow::pickNode(double x, double y) {
         nodeData_.setToolTip(QString());
         return;
     }
-    const QString text = nodeInfoText(ds_, *hit, c_.HScroll1);
+    const QString text = nodeInfoText(ds_, *hit, params_.timeStep);
     nodeData_.setText(text);
     nodeData_.setToolTip(text);
     picture_.setCursor(Qt::CrossCursor);
@@ -716,16 +431,16 @@ void ViewerWindow::panTick() {
 }
 
 void ViewerWindow::changeNode(int button) {
-    const render::NodeChange n = render::changeTensionNode(ds_, st_, button, c_.HScroll1);
-    nodeLabel_.setText(n.nodeLabel);
-    if (!n.tensionText.isEmpty()) label5_.setText(n.tensionText);
+    const render::NodeChange n = render::changeTensionNode(ds_, st_, button, params_.timeStep);
+    bottomBar_.showNodeLabel(n.nodeLabel);
+    if (!n.tensionText.isEmpty()) bottomBar_.showTension(n.tensionText);
 }
 
-int ViewerWindow::Ports::timeValue() const { return w_.hScroll1_.value(); }
-int ViewerWindow::Ports::timeMaximum() const { return w_.hScroll1_.maximum(); }
-void ViewerWindow::Ports::setTimeValue(int value) { w_.hScroll1_.setValue(value); }
-bool ViewerWindow::Ports::repeat() const { return w_.c_.Check4; }
-QString ViewerWindow::Ports::waitText() const { return w_.c_.Text6; }
+int ViewerWindow::Ports::timeValue() const { return w_.bottomBar_.timeStep(); }
+int ViewerWindow::Ports::timeMaximum() const { return w_.bottomBar_.timeStepMaximum(); }
+void ViewerWindow::Ports::setTimeValue(int value) { w_.bottomBar_.moveTimeBar(value); }
+bool ViewerWindow::Ports::repeat() const { return w_.form_.repeat; }
+QString ViewerWindow::Ports::waitText() const { return w_.form_.wait; }
 void ViewerWindow::Ports::scheduleFrame() { w_.frameTimer_.start(); }
 void ViewerWindow::Ports::playbackChanged() { w_.mirrorPlayback(); }
 
@@ -760,9 +475,9 @@ void ViewerWindow::screenCopy() {
     clipboard->setImage(canvas_->image());
 }
 
-void ViewerWindow::setTimeStep(int step) { hScroll1_.setValue(step); }
-int ViewerWindow::timeStep() const { return hScroll1_.value(); }
-int ViewerWindow::timeStepMaximum() const { return hScroll1_.maximum(); }
+void ViewerWindow::setTimeStep(int step) { bottomBar_.moveTimeBar(step); }
+int ViewerWindow::timeStep() const { return bottomBar_.timeStep(); }
+int ViewerWindow::timeStepMaximum() const { return bottomBar_.timeStepMaximum(); }
 QImage ViewerWindow::currentImage() { return canvas_->image(); }
 
 }  // namespace qrn::viewer

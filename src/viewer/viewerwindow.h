@@ -5,33 +5,32 @@
 // leaves it, and loaded again (controls back to their initial values, state
 // record kept) when opened after a close.
 //
-// The window only translates its widgets into the render layer's control
-// values and back; every rule about what a change does lives there.
+// The window composes the picture, the viewpoint bars and three panels
+// (parameters, size, playback bar) and only translates their changes into the
+// form model and back; every rule about what a change does lives there, and
+// the drawing gets the form's typed view parameters.
 
-#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QScrollBar>
-#include <QSlider>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidget>
-#include <array>
 #include <functional>
 #include <memory>
 
 #include "dataset/dataset.h"
-#include "render/controls.h"
 #include "render/layout.h"
 #include "render/raster/imagecanvas.h"
 #include "render/viewerstate.h"
+#include "render/viewparams.h"
+#include "viewer/parameterpanel.h"
 #include "viewer/picturewidget.h"
 #include "viewer/playback.h"
+#include "viewer/playbackbar.h"
+#include "viewer/sizepanel.h"
+#include "viewer/viewform.h"
 
 class QAction;
 class QMenu;
@@ -84,7 +83,8 @@ class ViewerWindow final : public QWidget {
     render::ViewMode mode() const { return mode_; }
     bool isLoaded() const { return loaded_; }
     const render::ViewerState& state() const { return st_; }
-    const render::ControlValues& controls() const { return c_; }
+    const ViewForm& form() const { return form_; }
+    const render::ViewParams& params() const { return params_; }
     QString nodeDataText() const { return nodeData_.text(); }
     const Playback& playback() const { return playback_; }
 
@@ -104,17 +104,15 @@ class ViewerWindow final : public QWidget {
 
   private:
     void buildMenu();
-    void buildParameterPanel();
-    void buildSizePanel();
-    void buildBottomBar();
+    void buildViewpointBars();
     void connectControls();
     void load();  // Form_Load
 
-    // A control changed: settle its change (and the corrections it raises)
-    // and run the effects.
-    void controlChanged(render::Control control);
-    void runEffect(render::Effect effect);
-    void pushControls();  // ControlValues -> widgets, without raising changes
+    // A control changed: settle its change (and the corrections it raises),
+    // bring the view parameters up to date and run the effects.
+    void controlChanged(ViewControl control);
+    void runEffect(Effect effect);
+    void pushControls();  // form -> widgets, without raising changes
     void applyGeometry(const render::LayoutGeometry& g);
     void afterDraw();  // bottom-bar read-outs and the picture repaint
     void updateTimeDisplay();
@@ -149,7 +147,8 @@ class ViewerWindow final : public QWidget {
     std::function<void()> gifHandler_;
 
     render::ViewerState st_;
-    render::ControlValues c_;
+    ViewForm form_;
+    render::ViewParams params_;  // form_ as numbers, brought up to date on every change
     std::unique_ptr<render::ImageCanvas> canvas_;
     Ports ports_{*this};
     Playback playback_{st_, ports_};
@@ -171,40 +170,11 @@ class ViewerWindow final : public QWidget {
     QAction* gifAni_ = nullptr;
     ClientArea client_;
     PictureWidget picture_;
-    QScrollBar hScroll2_{Qt::Horizontal};
-    QScrollBar vScroll1_{Qt::Vertical};
-
-    QWidget paramPanel_;
-    QVBoxLayout paramLayout_;
-    std::array<QLabel, 3> text1Caption_;
-    std::array<QLineEdit, 3> text1_;
-    QLabel unit0_, unit1_;
-    QLabel slider2Caption_;
-    QSlider slider2_{Qt::Horizontal};
-    QLabel text2Caption_, text2Unit_;
-    QLineEdit text2_;
-    QCheckBox check1_;
-    QLabel text4Caption_, text5Caption_, text7Caption_, text6Caption_, text6Unit_;
-    QLineEdit text4_, text5_, text7_, text6_;
-    QCheckBox check2_, check3_;
-    std::array<QLineEdit, 2> text3_;
-    QLabel tilde_;
-
-    QWidget sizePanel_;
-    QLabel slider1Caption_;
-    QSlider slider1_{Qt::Horizontal};
-    std::array<QToolButton, 9> image1_;
-
-    QWidget bottomBar_;
-    QScrollBar hScroll1_{Qt::Horizontal};
-    QToolButton image0_, image2_;  // start, stop
-    QCheckBox check4_;
-    QLabel timeCaption_, label2_, timeUnit_;
-    QLabel tensionCaption_, label5_;
-    std::array<QToolButton, 2> image3_;
-    QLabel nodeLabel_;
-    QProgressBar gauge_;
-    QPushButton command1_;
+    QScrollBar hScroll2_{Qt::Horizontal};  // azimuth
+    QScrollBar vScroll1_{Qt::Vertical};    // elevation
+    ParameterPanel paramPanel_{mode_};
+    SizePanel sizePanel_;
+    PlaybackBar bottomBar_;
 };
 
 }  // namespace qrn::viewer

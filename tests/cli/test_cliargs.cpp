@@ -104,7 +104,8 @@ TEST(CliArgs, ViewOptionsAsTheFrameJobTakesThem) {
     EXPECT_EQ(d.mode, ViewMode::Real);
     EXPECT_FALSE(d.window);
     EXPECT_EQ(d.timeStep, 0);
-    EXPECT_FALSE(d.p1 || d.zoom || d.h || d.nodeRange || d.pan || d.markerSize);
+    EXPECT_FALSE(d.perspectiveRatio || d.zoomLevel || d.azimuth || d.nodeRange || d.pan ||
+                 d.markerSize);
     EXPECT_FALSE(d.sideways || d.nearLow || d.trace);
 
     const auto o = parse({"--view",      "normal",    "--window",      " 640 x 480 ",
@@ -117,12 +118,13 @@ TEST(CliArgs, ViewOptionsAsTheFrameJobTakesThem) {
     EXPECT_EQ(o.mode, ViewMode::Normal);
     EXPECT_EQ(o.window.value_or(QSize()), QSize(640, 480));
     EXPECT_EQ(o.timeStep, 12);
-    EXPECT_EQ(o.p1.value_or(QString()), QStringLiteral("abc"));  // boxes take any text
-    EXPECT_EQ(o.markers.value_or(QStringLiteral("?")), QString());
+    EXPECT_EQ(o.perspectiveRatio.value_or(QString()),
+              QStringLiteral("abc"));  // boxes take any text
+    EXPECT_EQ(o.markerStep.value_or(QStringLiteral("?")), QString());
     EXPECT_EQ(o.markerSize.value_or(0), 5);
-    EXPECT_EQ(o.zoom.value_or(-1), 0);
-    EXPECT_EQ(o.h.value_or(0), -40);  // scroll bars clamp later
-    EXPECT_EQ(o.v.value_or(0), 99999);
+    EXPECT_EQ(o.zoomLevel.value_or(-1), 0);
+    EXPECT_EQ(o.azimuth.value_or(0), -40);  // scroll bars clamp later
+    EXPECT_EQ(o.elevation.value_or(0), 99999);
     ASSERT_TRUE(o.nodeRange);
     EXPECT_EQ(o.nodeRange->first, QStringLiteral("3"));
     EXPECT_EQ(o.nodeRange->second, QStringLiteral("x"));

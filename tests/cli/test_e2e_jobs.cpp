@@ -19,7 +19,7 @@
 #include "cli/viewoptions.h"
 #include "files/csvexport.h"
 #include "qrnconvprocess.h"
-#include "render/raster/framejob.h"
+#include "viewer/framejob.h"
 
 using namespace qrn;
 using qrn::test::Outcome;
@@ -298,9 +298,9 @@ TEST_F(QrnconvJobs, FrameIsTheViewersPictureWithItsPoints) {
     // The same frame drawn here from the same read and options.
     Dataset data = readHere(path("run1.f24"));
     const cli::ParsedArgs parsed = cli::parseArgs(view, cli::viewOptionSpecs());
-    render::FrameOptions o = cli::frameOptionsFrom(parsed);
+    viewer::FrameOptions o = cli::frameOptionsFrom(parsed);
     o.wantPoints = true;
-    const render::FrameResult here = render::renderFrame(data, o);
+    const viewer::FrameResult here = viewer::renderFrame(data, o);
     EXPECT_EQ(here.end, render::FrameEnd::Complete);
     EXPECT_EQ(differingPixels(QImage(out("f.png")), here.image), 0);
     EXPECT_EQ(bytesOf(out("p.txt")), here.points);
@@ -406,11 +406,11 @@ TEST_F(QrnconvJobs, GifFramesAreTheRealViewersPictures) {
     // Images at 0, 2, 4, 6 s are steps 0, 2, 4, 6 (interval 1 s).
     // The interval box decides which history rows are read, so read with the same.
     Dataset data = readHere(path("run1.his"), nullptr, QStringLiteral("1"));
-    render::FrameOptions o = cli::frameOptionsFrom(cli::parseArgs(view, cli::viewOptionSpecs()));
+    viewer::FrameOptions o = cli::frameOptionsFrom(cli::parseArgs(view, cli::viewOptionSpecs()));
     for (int i = 0; i < 4; ++i) {
         o.timeStep = 2 * i;
         const QImage want =
-            render::renderFrame(data, o).image.convertToFormat(QImage::Format_RGB32);
+            viewer::renderFrame(data, o).image.convertToFormat(QImage::Format_RGB32);
         const QImage got =
             QImage(out(QStringLiteral("f%1.png").arg(i))).convertToFormat(QImage::Format_RGB32);
         EXPECT_EQ(differingPixels(got, want), 0) << "image " << i;

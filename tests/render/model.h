@@ -7,8 +7,27 @@
 #include <vector>
 
 #include "dataset/dataset.h"
+#include "render/viewerstate.h"
+#include "render/viewparams.h"
 
 namespace qrn::test {
+
+// The view parameters of a freshly opened viewer, as its initial boxes read.
+inline render::ViewParams openedViewer(render::ViewMode mode) {
+    const bool real = mode == render::ViewMode::Real;
+    render::ViewParams p;
+    p.perspectiveRatio = real ? 300.0 : 3.0;
+    p.nearScale = 50.0;
+    p.markerStep = 2;
+    p.markerSize = 1;
+    p.twistScale = 1;
+    p.lineWidth = 1;
+    p.dispScale = 1.0;
+    p.firstNode = 0;
+    p.lastNode = 1;
+    p.azimuth = real ? 5 : -40;
+    return p;
+}
 
 // A dataset with cables of the given last node indices, `beamNodes` nodes in
 // the beam slot, `steps` + 1 time steps and every value zero. Node numbers

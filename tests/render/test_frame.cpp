@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "model.h"
-#include "render/hidrow.h"
+#include "render/frame.h"
 #include "render/viewer.h"
 
 using namespace qrn;
@@ -19,13 +19,13 @@ namespace {
 struct Viewer {
     ViewMode mode;
     ViewerState st;
-    ControlValues c;
+    ViewParams p;
     RecordingCanvas canvas;
-    explicit Viewer(ViewMode m) : mode(m), c(ControlValues::initial(m)) {}
-    void layout(Dataset& ds) { layoutPass(mode, initialClientSize(mode), ds, st, c, canvas); }
+    explicit Viewer(ViewMode m) : mode(m), p(qrn::test::openedViewer(m)) {}
+    void layout(Dataset& ds) { layoutPass(mode, initialClientSize(mode), ds, st, p, canvas); }
     FrameEnd draw(const Dataset& ds) {
         canvas.reset();
-        return HiDrow(mode, ds, st, c, canvas);
+        return drawFrame(mode, ds, st, p, canvas);
     }
 };
 
@@ -52,7 +52,7 @@ TEST(Frame, OperationOrder) {
     Dataset ds = cables({4, 4});
     qrn::test::addBeams(ds, {{0, 1, 1, 1}});
     Viewer v(ViewMode::Normal);
-    v.c.Text4 = "3";
+    v.p.lineWidth = 3;
     v.layout(ds);
     ASSERT_EQ(v.draw(ds), FrameEnd::Complete);
     std::vector<Kind> kinds;
@@ -98,29 +98,28 @@ TEST(Frame, MarkerColoursRestartOnEveryCable) {
     EXPECT_EQ(markerColours(circles), want);
     EXPECT_EQ(circles[0].args[0], v.st.ScrX(0, 2));
     EXPECT_EQ(circles[9].args[1], v.st.ScrY(1, 2));
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(markerPaletteIndex(i), want[std::size_t(i)]);
 }
 
 TEST(Frame, MarkerSizeAndSpacing) {
     struct Case {
-        const char* spacing;
+        std::int16_t spacing;
         int size, zoom, last;
         std::size_t circles;
         float radius;
     };
     const Case cases[] = {
-        {"2", 1, 0, 10, 4, 0.06f},    // nodes 2, 4, 6, 8
-        {"2", 5, 3, 10, 4, 0.0375f},  // 0.3 / 1 / 8
-        {"3", 2, 1, 10, 3, 0.0375f},  // 0.3 / 4 / 2
-        {"2", 1, 0, 2, 0, 0},         // last node index at most the spacing: none
-        {"2", 1, 0, 3, 1, 0.06f},    {"0", 1, 0, 10, 0, 0}, {"-2", 1, 0, 10, 0, 0},
+        {2, 1, 0, 10, 4, 0.06f},    // nodes 2, 4, 6, 8
+        {2, 5, 3, 10, 4, 0.0375f},  // 0.3 / 1 / 8
+        {3, 2, 1, 10, 3, 0.0375f},  // 0.3 / 4 / 2
+        {2, 1, 0, 2, 0, 0},         // last node index at most the spacing: none
+        {2, 1, 0, 3, 1, 0.06f},    {0, 1, 0, 10, 0, 0}, {-2, 1, 0, 10, 0, 0},
     };
     for (const auto& k : cases) {
         Dataset ds = cables({k.last});
         Viewer v(ViewMode::Normal);
-        v.c.Text1[2] = k.spacing;
-        v.c.Slider2 = k.size;
-        v.c.Slider1 = k.zoom;
+        v.p.markerStep = k.spacing;
+        v.p.markerSize = k.size;
+        v.p.zoomLevel = k.zoom;
         v.layout(ds);
         v.draw(ds);
         const auto circles = v.canvas.opsOf(Kind::Circle);
@@ -135,7 +134,7 @@ TEST(Frame, MarkerSizeAndSpacing) {
 TEST(Frame, NoTorsionBarsWithoutMagnification) {
     Dataset ds = cables({10});
     Viewer v(ViewMode::Normal);
-    v.c.Text2 = "0";
+    v.p.twistScale = 0;
     v.layout(ds);
     v.draw(ds);
     EXPECT_EQ(v.canvas.opsOf(Kind::Circle).size(), 4u);
@@ -149,21 +148,21 @@ TEST(Frame, TorsionBarDirection) {
     ds.NodeTwist0(0, 2) = 50.0f;
     struct Case {
         ViewMode mode;
-        int check3;
+        bool nearLow;
         int angle;
         double dir;
     };
     const Case cases[] = {
-        {ViewMode::Normal, 0, -40, 1.0}, {ViewMode::Normal, 1, -40, -1.0},
-        {ViewMode::Real, 0, 0, -1.0},    {ViewMode::Real, 0, 90, -1.0},
-        {ViewMode::Real, 0, -90, -1.0},  {ViewMode::Real, 0, 91, 1.0},
-        {ViewMode::Real, 0, -91, 1.0},   {ViewMode::Real, 0, 180, 1.0},
+        {ViewMode::Normal, false, -40, 1.0}, {ViewMode::Normal, true, -40, -1.0},
+        {ViewMode::Real, false, 0, -1.0},    {ViewMode::Real, false, 90, -1.0},
+        {ViewMode::Real, false, -90, -1.0},  {ViewMode::Real, false, 91, 1.0},
+        {ViewMode::Real, false, -91, 1.0},   {ViewMode::Real, false, 180, 1.0},
     };
     for (const auto& k : cases) {
         Viewer v(k.mode);
-        v.c.Check3 = k.check3;
-        v.c.HScroll2 = k.angle;
-        v.c.Text2 = "2";
+        v.p.nearLow = k.nearLow;
+        v.p.azimuth = k.angle;
+        v.p.twistScale = 2;
         v.layout(ds);
         v.draw(ds);
         const auto bars = v.canvas.opsOf(Kind::Line);
@@ -183,11 +182,11 @@ TEST(Frame, RealModeBarsTurnWithTimeWhenDisplacementIsOff) {
     ds.NodeDisp(0, 2, 2, 1) = 700;
     ds.NodeDisp(0, 0, 2, 1) = 5000;
     Viewer v(ViewMode::Real);
-    v.c.Text7 = "0";
+    v.p.dispScale = 0.0;
     v.layout(ds);
     const auto bar0 = v.canvas.opsOf(Kind::Line).at(0);
     const float x0 = v.st.ScrX(0, 2);
-    v.c.HScroll1 = 1;
+    v.p.timeStep = 1;
     v.draw(ds);
     EXPECT_EQ(v.st.ScrX(0, 2), x0);  // m = 0: the picture stays
     EXPECT_NE(v.canvas.opsOf(Kind::Line).at(0).args, bar0.args);
@@ -197,7 +196,7 @@ TEST(Frame, TraceKeepsEarlierFrames) {
     Dataset ds = cables({4});
     for (bool trace : {false, true}) {
         Viewer v(ViewMode::Normal);
-        v.c.Check2 = trace;
+        v.p.trace = trace;
         v.layout(ds);
         v.draw(ds);
         EXPECT_EQ(v.canvas.opsOf(Kind::Clear).size(), trace ? 0u : 1u);
@@ -208,8 +207,8 @@ TEST(Frame, TraceKeepsEarlierFrames) {
 TEST(Frame, NoBeamsKeepsTheLineWidth) {
     Dataset ds = cables({4});
     Viewer v(ViewMode::Real);
-    v.c.Text4 = "4";
-    v.c.Text1[2] = "0";
+    v.p.lineWidth = 4;
+    v.p.markerStep = 0;
     v.layout(ds);
     v.draw(ds);
     const auto widths = v.canvas.opsOf(Kind::LineWidth);
@@ -223,7 +222,7 @@ TEST(Frame, BeamsJoinAnySlotAndSkipBadEnds) {
     qrn::test::addBeams(ds, {{0, 2, 1, 0}, {0, 1, 7, 0}, {1, 2, 0, 0}});
     for (ViewMode mode : {ViewMode::Normal, ViewMode::Real}) {
         Viewer v(mode);
-        v.c.Text1[2] = "0";
+        v.p.markerStep = 0;
         v.layout(ds);
         v.draw(ds);
         const auto lines = v.canvas.opsOf(Kind::Line);
@@ -243,7 +242,7 @@ TEST(Frame, LineWidthBeyond16Bits) {
     for (ViewMode mode : {ViewMode::Normal, ViewMode::Real}) {
         Viewer v(mode);
         v.layout(ds);
-        v.c.Text4 = "99999";
+        v.p.lineWidth = std::nullopt;  // the box beyond 16 bits
         const FrameEnd end = v.draw(ds);
         EXPECT_TRUE(v.canvas.opsOf(Kind::LineWidth).empty());
         if (mode == ViewMode::Normal) {
@@ -265,7 +264,7 @@ TEST(Frame, TensionReadoutAndGauge) {
         ds.TensionHist(t, 1) = static_cast<std::int16_t>(-7 * t);
     }
     Viewer v(ViewMode::Normal);
-    activateViewer(ViewMode::Normal, initialClientSize(ViewMode::Normal), ds, v.st, v.c, v.canvas);
+    activateViewer(ViewMode::Normal, initialClientSize(ViewMode::Normal), ds, v.st, v.p, v.canvas);
     EXPECT_EQ(v.st.GaugeMax, 1234.0f);  // record 0 at the last step
     EXPECT_EQ(v.st.TensionText, "0kg");
     EXPECT_EQ(v.st.GaugeValue, 0.0f);  // only positive tensions move the needle
@@ -275,7 +274,7 @@ TEST(Frame, TensionReadoutAndGauge) {
     const float maxes[] = {100.0f, 500.0f, 500.0f};
     const float values[] = {0.0f, 500.0f, 300.0f};
     for (int t = 0; t < 3; ++t) {
-        v.c.HScroll1 = t;
+        v.p.timeStep = t;
         v.draw(ds);
         EXPECT_EQ(v.st.TensionText, texts[t]);
         EXPECT_EQ(v.st.GaugeMax, maxes[t]);

@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "model.h"
-#include "render/hidrow.h"
-#include "render/jousu.h"
+#include "render/frame.h"
 #include "render/layout.h"
+#include "render/projection.h"
 #include "render/viewer.h"
 
 using namespace qrn;
@@ -29,11 +29,11 @@ Dataset depthModel() {
 struct Viewer {
     ViewMode mode;
     ViewerState st;
-    ControlValues c;
+    ViewParams p;
     RecordingCanvas canvas;
-    explicit Viewer(ViewMode m) : mode(m), c(ControlValues::initial(m)) {}
+    explicit Viewer(ViewMode m) : mode(m), p(qrn::test::openedViewer(m)) {}
     void layout(Dataset& ds, QSize client = {}) {
-        layoutPass(mode, client.isValid() ? client : initialClientSize(mode), ds, st, c, canvas);
+        layoutPass(mode, client.isValid() ? client : initialClientSize(mode), ds, st, p, canvas);
     }
 };
 
@@ -42,28 +42,27 @@ struct Viewer {
 TEST(DepthMultipliers, WorkedExampleBothOrders) {
     Dataset ds = depthModel();
     struct Case {
-        int check3;
+        bool nearLow;
         float expected[3];  // nodes at x = 0, 150, 300
     };
     const Case cases[] = {
-        {0, {0.33333f, 0.57735f, 1.0000092f}},
-        {1, {1.0000092f, 0.57735f, 0.33333f}},
-        {2, {0.33333f, 0.57735f, 1.0000092f}},  // greyed counts as clear
+        {false, {0.33333f, 0.57735f, 1.0000092f}},
+        {true, {1.0000092f, 0.57735f, 0.33333f}},
     };
     for (const auto& k : cases) {
         Viewer v(ViewMode::Normal);
-        v.c.Check3 = k.check3;
-        ASSERT_TRUE(JousuNormal(ds, v.st, v.c));
+        v.p.nearLow = k.nearLow;
+        ASSERT_TRUE(computeNormalProjection(ds, v.st, v.p));
         EXPECT_EQ(v.st.DepthBase, 1.0036688f);
         EXPECT_EQ(v.st.DepthMax, 300.0f);
         EXPECT_EQ(v.st.DepthMin, 0.0f);
         for (int n = 0; n < 3; ++n)
             EXPECT_NEAR(v.st.DepthMul(0, n), k.expected[n], 6e-6)
-                << "check3 " << k.check3 << " node " << n;
+                << "near-low " << k.nearLow << " node " << n;
     }
     // Not exactly 1: the base was rounded to 32 bits.
     Viewer v(ViewMode::Normal);
-    JousuNormal(ds, v.st, v.c);
+    computeNormalProjection(ds, v.st, v.p);
     EXPECT_EQ(v.st.DepthMul(0, 2), 1.0000092f);
     EXPECT_EQ(v.st.MarkerStep, 2);
     EXPECT_EQ(v.st.NearScale, 50.0f);
@@ -72,8 +71,8 @@ TEST(DepthMultipliers, WorkedExampleBothOrders) {
 TEST(DepthMultipliers, RatioOneGivesFlatPicture) {
     Dataset ds = depthModel();
     Viewer v(ViewMode::Normal);
-    v.c.Text1[0] = "1";
-    JousuNormal(ds, v.st, v.c);
+    v.p.perspectiveRatio = 1.0;
+    computeNormalProjection(ds, v.st, v.p);
     for (int n = 0; n < 3; ++n) EXPECT_EQ(v.st.DepthMul(0, n), 1.0f);
 }
 
@@ -86,7 +85,7 @@ TEST(DepthMultipliers, BeamFallbackScansWholeBeamSlot) {
     setPos(ds, 1, 1, 80.0f, 0, 0);
     setPos(ds, 1, 3, 120.0f, 0, 0);
     Viewer v(ViewMode::Normal);
-    JousuNormal(ds, v.st, v.c);
+    computeNormalProjection(ds, v.st, v.p);
     EXPECT_EQ(v.st.DepthMax, 120.0f);
     EXPECT_EQ(v.st.DepthMin, -50.0f);
     EXPECT_NEAR(v.st.DepthBase, std::pow(3.0, 1.0 / 170.0), 1e-7);
@@ -102,7 +101,7 @@ TEST(DepthMultipliers, FirstNodeLeavesLowerCableNodesAlone) {
     Viewer v(ViewMode::Normal);
     v.st.DepthMul.create({Bounds{0, 2}, Bounds{0, 2}});
     v.st.DepthMul(0, 0) = 7.0f;  // an earlier value stays
-    JousuNormal(ds, v.st, v.c);
+    computeNormalProjection(ds, v.st, v.p);
     EXPECT_EQ(v.st.DepthMul(0, 0), 7.0f);
     EXPECT_EQ(v.st.DepthMul(1, 0), 0.0f);
     EXPECT_GT(v.st.DepthMul(1, 1), 0.0f);
@@ -116,14 +115,14 @@ TEST(DepthMultipliers, FlatModelInTheYZPlaneDrawsAtFullSize) {
     setPos(ds, 0, 1, 0, 0.0f, 10.0f);
     setPos(ds, 0, 2, 0, 10.0f, 5.0f);
     setPos(ds, 1, 0, 0, 0.0f, 20.0f);
-    for (int check3 : {0, 1}) {
+    for (bool nearLow : {false, true}) {
         Viewer v(ViewMode::Normal);
-        v.c.Check3 = check3;
+        v.p.nearLow = nearLow;
         v.layout(ds);
         EXPECT_EQ(v.st.DepthBase, 1.0f);
         for (int n = 0; n < 3; ++n) EXPECT_EQ(v.st.DepthMul(0, n), 1.0f);
         EXPECT_EQ(v.st.LastFrame, FrameEnd::Complete);
-        const float sign = check3 == 1 ? -1.0f : 1.0f;
+        const float sign = nearLow ? -1.0f : 1.0f;
         EXPECT_FLOAT_EQ(v.st.ScrX(0, 0), sign * -20.0f);  // y * 100 / 50, no skew
         EXPECT_FLOAT_EQ(v.st.ScrY(0, 1), 20.0f);
         EXPECT_FLOAT_EQ(v.st.ScrY(1, 0), 40.0f);
@@ -134,15 +133,15 @@ TEST(DepthMultipliers, FlatModelInTheYZPlaneDrawsAtFullSize) {
 TEST(DepthMultipliers, MarkerSpacingBeyond16BitsStopsTheComputation) {
     Dataset ds = depthModel();
     Viewer v(ViewMode::Normal);
-    JousuNormal(ds, v.st, v.c);
-    v.c.Text1[0] = "5";
-    v.c.Text1[2] = "40000";
-    EXPECT_FALSE(JousuNormal(ds, v.st, v.c));
+    computeNormalProjection(ds, v.st, v.p);
+    v.p.perspectiveRatio = 5.0;
+    v.p.markerStep = std::nullopt;  // the box beyond 16 bits
+    EXPECT_FALSE(computeNormalProjection(ds, v.st, v.p));
     EXPECT_EQ(v.st.PerspRatio, 5.0f);  // read before the failing statement
     EXPECT_EQ(v.st.MarkerStep, 2);
     EXPECT_EQ(v.st.DepthBase, 1.0036688f);  // not recomputed
     v.canvas.reset();
-    EXPECT_EQ(recompute(ViewMode::Normal, ds, v.st, v.c, v.canvas), FrameEnd::Stopped);
+    EXPECT_EQ(recompute(ViewMode::Normal, ds, v.st, v.p, v.canvas), FrameEnd::Stopped);
     EXPECT_TRUE(v.canvas.ops().empty());
 }
 
@@ -159,24 +158,25 @@ TEST(NormalProjection, NearLowMirrorsAndSkewsFromTheFarEnd) {
     Dataset ds = depthModel();
     setPos(ds, 0, 2, 300.0f, 5.0f, 0.0f);
     struct Case {
-        int check3, h, v;
+        bool nearLow;
+        int h, v;
         double x, y;
     };
     const double m1 = 1.0000092, m3 = 0.33333333;
     const Case cases[] = {
-        {0, 0, 0, 10.0 * m1, 0.0},
-        {1, 0, 0, -10.0 * m3, 0.0},
-        {0, 10, 5, (10.0 + 20.0) * m1, 10.0 * m1},  // skew H*x/DepthMax = 20, V*x/DepthMax = 10
-        {1, 10, 5, (0.0 - 10.0) * m3, 0.0},         // (DepthMax - x) = 0: no skew at the far end
+        {false, 0, 0, 10.0 * m1, 0.0},
+        {true, 0, 0, -10.0 * m3, 0.0},
+        {false, 10, 5, (10.0 + 20.0) * m1, 10.0 * m1},  // skew H*x/DepthMax = 20, V*x/DepthMax = 10
+        {true, 10, 5, (0.0 - 10.0) * m3, 0.0},  // (DepthMax - x) = 0: no skew at the far end
     };
     for (const auto& k : cases) {
         Viewer v(ViewMode::Normal);
-        v.c.Check3 = k.check3;
-        v.c.HScroll2 = k.h;
-        v.c.VScroll1 = k.v;
+        v.p.nearLow = k.nearLow;
+        v.p.azimuth = k.h;
+        v.p.elevation = k.v;
         v.layout(ds);
-        EXPECT_NEAR(v.st.ScrX(0, 2), k.x, 1e-4) << k.check3 << " " << k.h;
-        EXPECT_NEAR(v.st.ScrY(0, 2), k.y, 1e-4) << k.check3 << " " << k.h;
+        EXPECT_NEAR(v.st.ScrX(0, 2), k.x, 1e-4) << k.nearLow << " " << k.h;
+        EXPECT_NEAR(v.st.ScrY(0, 2), k.y, 1e-4) << k.nearLow << " " << k.h;
     }
 }
 
@@ -188,10 +188,10 @@ TEST(NormalProjection, SidewaysUsesTheXDisplacement) {
     ds.NodeDisp(0, 1, 2, 1) = 500;    // 0.5 m up
     for (bool sideways : {false, true}) {
         Viewer v(ViewMode::Normal);
-        v.c.Check1 = sideways;
-        v.c.HScroll2 = 0;
-        v.c.Text7 = "2";
-        v.c.HScroll1 = 1;
+        v.p.sideways = sideways;
+        v.p.azimuth = 0;
+        v.p.dispScale = 2.0;
+        v.p.timeStep = 1;
         v.layout(ds);
         const double dh = sideways ? 1.0 : 3.0;
         EXPECT_NEAR(v.st.ScrX(0, 2), (dh * 2 + 5.0) * 2 * 1.0000092, 1e-4) << sideways;
@@ -205,9 +205,9 @@ TEST(RealProjection, NodeAtTheCentre) {
     setPos(ds, 0, 1, 100.0f, 0, 0);
     setPos(ds, 0, 2, 200.0f, 0, 0);
     Viewer v(ViewMode::Real);
-    v.c.HScroll2 = 0;
-    v.c.VScroll1 = 0;
-    ASSERT_TRUE(JousuReal(ds, v.st, v.c));
+    v.p.azimuth = 0;
+    v.p.elevation = 0;
+    ASSERT_TRUE(computeRealProjection(ds, v.st, v.p));
     EXPECT_EQ(v.st.CentreX, 100.0f);
     EXPECT_EQ(v.st.BasePos(0, 1, 0), 0.0f);
     EXPECT_EQ(v.st.BasePos(0, 1, 1), 0.0f);
@@ -226,9 +226,9 @@ TEST(RealProjection, WorkedAnglesTenAndFive) {
     setPos(ds, 0, 1, 110.0f, 2.0f, 5.0f);
     setPos(ds, 0, 2, 200.0f, 0, 0);
     Viewer v(ViewMode::Real);
-    v.c.VScroll1 = 10;
-    v.c.HScroll2 = 5;
-    ASSERT_TRUE(JousuReal(ds, v.st, v.c));
+    v.p.elevation = 10;
+    v.p.azimuth = 5;
+    ASSERT_TRUE(computeRealProjection(ds, v.st, v.p));
     const double cb = std::cos(5 * kPiApprox / 180);
     EXPECT_NEAR(-v.st.CoefX(0, 1, 1) / cb, 1.86650, 1e-5);  // k
     struct Value {
@@ -252,8 +252,8 @@ TEST(RealProjection, NodesBelowFirstNodeStayAtTheOrigin) {
     ds.NodeDisp(0, 0, 0, 1) = 5000;
     ds.NodeDisp(1, 0, 0, 1) = 5000;
     Viewer v(ViewMode::Real);
-    v.c.Text3[0] = "1";
-    v.c.HScroll1 = 1;
+    v.p.firstNode = 1;
+    v.p.timeStep = 1;
     v.layout(ds);
     EXPECT_EQ(ds.FirstNode, 1);
     EXPECT_EQ(v.st.ScrX(0, 0), 0.0f);
@@ -267,8 +267,8 @@ TEST(RealProjection, XExtentResetsButZExtentAccumulates) {
     Dataset low = blankModel({1});
     setPos(low, 0, 1, 50.0f, 0, 10.0f);
     Viewer v(ViewMode::Real);
-    JousuReal(tall, v.st, v.c);
-    JousuReal(low, v.st, v.c);
+    computeRealProjection(tall, v.st, v.p);
+    computeRealProjection(low, v.st, v.p);
     EXPECT_EQ(v.st.XMax, 50.0f);
     EXPECT_EQ(v.st.ZMax, 40.0f);
     EXPECT_EQ(v.st.CentreZ, 20.0f);
@@ -278,7 +278,7 @@ TEST(RealProjection, XExtentResetsButZExtentAccumulates) {
 TEST(RealProjection, ZeroDisplacementLandsOnTheBasePosition) {
     Dataset ds = qrn::test::lineModel();
     Viewer v(ViewMode::Real);
-    v.c.Text7 = "7";
+    v.p.dispScale = 7.0;
     v.layout(ds);  // time step 0 has no displacement
     for (int n = 0; n <= 20; ++n) {
         EXPECT_EQ(v.st.ScrX(1, n), v.st.BasePos(1, n, 0));
@@ -295,7 +295,7 @@ TEST(RealProjection, NodeOnTheEyePlaneDrawsTheRest) {
     setPos(ds, 1, 0, 300.0f, 0, 0);
     setPos(ds, 1, 1, 600.0f, 0, 0);
     Viewer v(ViewMode::Real);
-    v.c.HScroll2 = 0;
+    v.p.azimuth = 0;
     v.layout(ds);
     EXPECT_FALSE(std::isfinite(v.st.BasePos(0, 0, 0)));
     EXPECT_EQ(v.st.LastFrame, FrameEnd::Complete);
@@ -335,7 +335,7 @@ TEST(Frames, NoGeometryDrawsNothing) {
     // A time step beyond the history: nothing drawn either.
     Dataset ds = blankModel({2});
     Viewer v(ViewMode::Normal);
-    v.c.HScroll1 = 50;
+    v.p.timeStep = 50;
     v.layout(ds);
     EXPECT_EQ(v.st.LastFrame, FrameEnd::NoData);
 }

@@ -8,12 +8,15 @@
 #include <memory>
 
 #include "model.h"
-#include "render/raster/framejob.h"
 #include "render/raster/imagecanvas.h"
 #include "render/viewer.h"
+#include "viewer/framejob.h"
 
 using namespace qrn;
 using namespace qrn::render;
+using qrn::viewer::FrameOptions;
+using qrn::viewer::FrameResult;
+using qrn::viewer::renderFrame;
 
 namespace {
 
@@ -192,25 +195,25 @@ std::vector<GoldenCase> goldenCases() {
     normal.mode = ViewMode::Normal;
     normal.window = QSize(300, 200);
     normal.timeStep = 1;
-    normal.p2 = "400";
+    normal.nearScale = "400";
     normal.markerSize = 5;
     out.push_back({"normal_t1", normal});
 
     FrameOptions nearLow = normal;
     nearLow.nearLow = true;
-    nearLow.zoom = 1;
+    nearLow.zoomLevel = 1;
     nearLow.lineWidth = "2";
     nearLow.twistScale = "5";
-    nearLow.h = 10;
-    nearLow.v = 20;
+    nearLow.azimuth = 10;
+    nearLow.elevation = 20;
     out.push_back({"normal_nearlow_zoom", nearLow});
 
     FrameOptions real;
     real.window = QSize(300, 200);
     real.timeStep = 2;
-    real.p2 = "500";
-    real.v = 20;
-    real.h = 30;
+    real.nearScale = "500";
+    real.elevation = 20;
+    real.azimuth = 30;
     real.markerSize = 5;
     real.dispScale = "3";
     out.push_back({"real_t2", real});
@@ -218,7 +221,7 @@ std::vector<GoldenCase> goldenCases() {
     FrameOptions trace = real;
     trace.trace = true;
     trace.pan = std::make_pair(40.0, -20.0);
-    trace.markers = "0";
+    trace.markerStep = "0";
     out.push_back({"real_trace_pan", trace});
     return out;
 }
@@ -240,11 +243,11 @@ TEST(FrameJob, OptionsAndPoints) {
     FrameOptions o;
     o.mode = ViewMode::Normal;
     o.sideways = true;
-    o.p1 = "0";  // corrected to "2", as typed into the box
+    o.perspectiveRatio = "0";  // corrected to "2", as typed into the box
     o.nodeRange = std::make_pair(QStringLiteral("1"), QStringLiteral("3"));
     o.timeStep = 99;  // beyond the data: the time bar stops at its maximum
     o.wantPoints = true;
-    o.zoom = 9;
+    o.zoomLevel = 9;
     const FrameResult r = renderFrame(ds, o);
     EXPECT_EQ(ds.FirstNode, 1);
     EXPECT_EQ(ds.LastNode, 3);

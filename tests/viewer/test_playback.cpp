@@ -8,6 +8,7 @@
 
 #include "viewer/playback.h"
 
+using qrn::render::PlayState;
 using qrn::render::ViewerState;
 using qrn::viewer::Playback;
 using qrn::viewer::PlaybackPorts;
@@ -72,7 +73,7 @@ TEST(Playback, FrameLoopRunsToTheEndAndStops) {
     EXPECT_TRUE(r.pb.frameLoopActive());
     EXPECT_FALSE(r.pb.startVisible());
     EXPECT_TRUE(r.pb.startRaised());
-    EXPECT_EQ(r.st.PlayState, 0);
+    EXPECT_EQ(r.st.Play, PlayState::FrameLoop);
     r.loop();
     EXPECT_EQ(r.w.drawn, steps(3, 99, 3));
     EXPECT_EQ(r.w.value, 99);  // 102 would pass the end: the last frame lies before StepMax
@@ -80,7 +81,7 @@ TEST(Playback, FrameLoopRunsToTheEndAndStops) {
     EXPECT_FALSE(r.pb.startRaised());
     EXPECT_FALSE(r.pb.timerEnabled());
     EXPECT_FALSE(r.pb.frameLoopActive());
-    EXPECT_EQ(r.st.PlayState, 0);
+    EXPECT_EQ(r.st.Play, PlayState::FrameLoop);
     // Every frame handed control back to the event loop once.
     EXPECT_EQ(r.w.scheduled, 33);
 }
@@ -97,7 +98,7 @@ TEST(Playback, RepeatWrapsToZeroAndGoesOn) {
     EXPECT_EQ(r.w.drawn[33], 0);
     EXPECT_EQ(r.w.drawn[34], 3);
     EXPECT_EQ(r.w.drawn.size(), 40u);  // the stop ended the loop after its frame
-    EXPECT_EQ(r.st.PlayState, 1);
+    EXPECT_EQ(r.st.Play, PlayState::Stopped);
     EXPECT_TRUE(r.pb.startVisible());
     EXPECT_FALSE(r.pb.frameLoopActive());
 }
@@ -110,7 +111,7 @@ TEST(Playback, WaitTypedDuringFrameLoopHandsOverToTimer) {
     });
     EXPECT_EQ(r.w.drawn.size(), 10u);
     EXPECT_FALSE(r.pb.frameLoopActive());
-    EXPECT_EQ(r.st.PlayState, 2);
+    EXPECT_EQ(r.st.Play, PlayState::Timer);
     EXPECT_TRUE(r.pb.timerRunning());
     EXPECT_EQ(r.pb.timerInterval(), 50);
     EXPECT_FALSE(r.pb.startVisible());
@@ -122,7 +123,7 @@ TEST(Playback, WaitZeroDuringTimerPlaybackHandsBackToFrameLoop) {
     Rig r(100, 3);
     r.w.wait = QStringLiteral("5");
     r.pb.start();
-    EXPECT_EQ(r.st.PlayState, 2);
+    EXPECT_EQ(r.st.Play, PlayState::Timer);
     EXPECT_TRUE(r.pb.timerRunning());
     EXPECT_FALSE(r.pb.frameLoopActive());
     EXPECT_TRUE(r.w.drawn.empty());
@@ -130,7 +131,7 @@ TEST(Playback, WaitZeroDuringTimerPlaybackHandsBackToFrameLoop) {
     r.pb.timerTick();
     EXPECT_EQ(r.w.drawn, (std::vector<int>{3, 6}));
     r.typeWait(QStringLiteral("0"));
-    EXPECT_EQ(r.st.PlayState, 0);
+    EXPECT_EQ(r.st.Play, PlayState::FrameLoop);
     EXPECT_FALSE(r.pb.timerEnabled());
     EXPECT_TRUE(r.pb.frameLoopActive());
     r.loop();
@@ -152,8 +153,8 @@ TEST(Playback, TimerAtTheEndWithoutRepeatBringsStartBack) {
     EXPECT_FALSE(r.pb.timerEnabled());
     EXPECT_TRUE(r.pb.startVisible());
     EXPECT_FALSE(r.pb.startRaised());
-    EXPECT_EQ(r.st.PlayState, 2);  // the timer's end leaves the state as it was
-    r.pb.timerTick();              // a tick already queued does nothing
+    EXPECT_EQ(r.st.Play, PlayState::Timer);  // the timer's end leaves the state as it was
+    r.pb.timerTick();                        // a tick already queued does nothing
     EXPECT_EQ(r.w.drawn.size(), 2u);
 }
 
@@ -173,7 +174,7 @@ TEST(Playback, StopDuringFrameLoopEndsItAfterTheCurrentFrame) {
     Rig r(100, 1);
     r.pb.start();
     r.pb.stop();
-    EXPECT_EQ(r.st.PlayState, 1);
+    EXPECT_EQ(r.st.Play, PlayState::Stopped);
     EXPECT_TRUE(r.pb.startVisible());
     r.loop();
     EXPECT_EQ(r.w.drawn, (std::vector<int>{1}));
@@ -186,7 +187,7 @@ TEST(Playback, StateSetToStoppedByAnotherPartEndsTheLoop) {
     Rig r(100, 2);
     r.pb.start();
     r.loop([&] {
-        if (r.w.drawn.size() == 5) r.st.PlayState = 1;
+        if (r.w.drawn.size() == 5) r.st.Play = PlayState::Stopped;
     });
     EXPECT_EQ(r.w.drawn.size(), 5u);
     EXPECT_TRUE(r.pb.startVisible());
@@ -242,7 +243,7 @@ TEST(Playback, NewWaitDuringTimerPlaybackChangesTheInterval) {
     r.typeWait(QStringLiteral("20"));
     EXPECT_EQ(r.pb.timerInterval(), 200);
     EXPECT_TRUE(r.pb.timerRunning());
-    EXPECT_EQ(r.st.PlayState, 2);
+    EXPECT_EQ(r.st.Play, PlayState::Timer);
 }
 
 TEST(Playback, WaitIntervals) {

@@ -229,7 +229,7 @@ void TestViewerWindow::validation() {
     // Text1(1) is checked only while Text1(0) is not 0.
     h.edit("Text1_1").setText(QStringLiteral("0"));
     QCOMPARE(h.edit("Text1_1").text(), QStringLiteral("5"));
-    QCOMPARE(h.w->controls().Text1[1], QStringLiteral("5"));
+    QCOMPARE(h.w->form().nearScale, QStringLiteral("5"));
     QCOMPARE(h.w->state().NearScale, 5.0f);  // recomputed after the correction
     QCOMPARE(h.w->state().PerspRatio, 4.0f);
 }
@@ -375,7 +375,7 @@ void TestViewerWindow::returnNormalHides() {
     QCOMPARE(h.mainShown, 1);
     QVERIFY(h.w->isHidden());
     QVERIFY(h.w->isLoaded());
-    QCOMPARE(h.w->state().PlayState, 1);
+    QCOMPARE(h.w->state().Play, qrn::render::PlayState::Stopped);
     h.w->open(false);
     QCOMPARE(h.edit("Text4").text(), QStringLiteral("2"));  // controls stay as they were
 }
@@ -408,7 +408,7 @@ void TestViewerWindow::closingShowsMain() {
     h.w->close();
     QCOMPARE(h.mainShown, 1);
     QVERIFY(!h.w->isLoaded());
-    QCOMPARE(h.w->state().PlayState, 1);
+    QCOMPARE(h.w->state().Play, qrn::render::PlayState::Stopped);
 }
 
 void TestViewerWindow::screenCopy_data() {
@@ -536,7 +536,7 @@ void TestViewerWindow::timerPlaybackAndStop() {
     h.w->open(true);
     h.type("Text6", QStringLiteral("1"));
     h.child<QToolButton>("Image0").click();
-    QCOMPARE(h.w->state().PlayState, 2);
+    QCOMPARE(h.w->state().Play, qrn::render::PlayState::Timer);
     QVERIFY(h.w->playback().timerRunning());
     QCOMPARE(h.w->timeStep(), 0);  // the timer draws the first step
     QTRY_VERIFY(h.w->timeStep() >= 3);
@@ -615,7 +615,7 @@ void TestViewerWindow::returnStopsTimerPlayback() {
     QVERIFY(h.w->playback().timerRunning());
     h.child<QPushButton>("Command1").click();
     QVERIFY(!h.w->playback().timerRunning());
-    QCOMPARE(h.w->state().PlayState, 1);
+    QCOMPARE(h.w->state().Play, qrn::render::PlayState::Stopped);
     QVERIFY(h.w->playback().startVisible());
 }
 

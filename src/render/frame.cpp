@@ -1,4 +1,4 @@
-#include "render/hidrow.h"
+#include "render/frame.h"
 
 #include <cmath>
 
@@ -9,12 +9,6 @@ namespace qrn::render {
 
 using detail::f32;
 
-int markerPaletteIndex(int markerOrdinal) {
-    int k = 1;
-    for (int i = 0; i <= markerOrdinal % 7; ++i) k = (k + 1) % 7;
-    return k + 1;
-}
-
 namespace {
 
 // Pixel coordinates a drawing statement may use: finite and within 32 bits
@@ -23,8 +17,8 @@ bool pixelOk(double v) { return std::isfinite(v) && std::fabs(v) < 2147483647.0;
 
 class Frame {
   public:
-    Frame(ViewMode mode, const Dataset& ds, ViewerState& st, const ControlValues& c, Canvas& cv)
-        : mode_(mode), ds_(ds), st_(st), c_(c), cv_(cv), t_(c.HScroll1) {}
+    Frame(ViewMode mode, const Dataset& ds, ViewerState& st, const ViewParams& p, Canvas& cv)
+        : mode_(mode), ds_(ds), st_(st), p_(p), cv_(cv), t_(p.timeStep) {}
 
     FrameEnd run();
 
@@ -44,7 +38,7 @@ class Frame {
     ViewMode mode_;
     const Dataset& ds_;
     ViewerState& st_;
-    const ControlValues& c_;
+    const ViewParams& p_;
     Canvas& cv_;
     std::int64_t t_;
     ScaleOrigin win_;
@@ -71,9 +65,9 @@ FrameEnd Frame::run() {
         projectReal();
     tensionReadout();
 
-    if (!c_.Check2) cv_.clear();
+    if (!p_.trace) cv_.clear();
     cv_.setFillColor(kPalette[0]);
-    if (const auto lw = boxInt16(c_.Text4))
+    if (const auto lw = p_.lineWidth)
         cv_.setLineWidth(*lw);
     else if (stops())
         return FrameEnd::Stopped;
@@ -84,7 +78,7 @@ FrameEnd Frame::run() {
     if (!cables()) return FrameEnd::Stopped;
 
     std::int16_t kt = 0;  // stays 0 when the box does not fit 16 bits (real mode)
-    if (const auto v = boxInt16(c_.Text2))
+    if (const auto v = p_.twistScale)
         kt = *v;
     else if (stops())
         return FrameEnd::Stopped;
@@ -95,11 +89,11 @@ FrameEnd Frame::run() {
 
 void Frame::projectNormal() {
     const std::int32_t cm = ds_.CableMax;
-    const bool nearLow = c_.Check3 == 1;
-    const std::int32_t comp = c_.Check1 ? -1 : 0;  // "横向": x displacement sideways
-    const double H = 2.0 * c_.HScroll2;
-    const double V = 2.0 * c_.VScroll1;
-    const double m = boxValue(c_.Text7);
+    const bool nearLow = p_.nearLow;
+    const std::int32_t comp = p_.sideways ? -1 : 0;  // x displacement drawn sideways
+    const double H = 2.0 * p_.azimuth;
+    const double V = 2.0 * p_.elevation;
+    const double m = p_.dispScale;
     const double depthMax = st_.DepthMax;
     const double nearScale = st_.NearScale;
     // Without any depth (DepthMax 0) there is nothing to skew along.
@@ -113,8 +107,8 @@ void Frame::projectNormal() {
         const double dh = ds_.NodeDisp(s, comp, n, t_);
         const double dv = ds_.NodeDisp(s, 1, n, t_);
         const double M = mulOk ? st_.DepthMul(s, n) : 0.0;
-        const double lateral = (dh * m / 1000.0 + y) * 100.0 / nearScale;
-        const double vertical = (dv * m / 1000.0 + z) * 100.0 / nearScale;
+        const double lateral = (dh * m / kStorageScale + y) * 100.0 / nearScale;
+        const double vertical = (dv * m / kStorageScale + z) * 100.0 / nearScale;
         double sx, sy;
         if (nearLow) {
             const double skewX = skew ? (depthMax - x) * H / depthMax : 0.0;
@@ -137,7 +131,7 @@ void Frame::projectNormal() {
 
 void Frame::projectReal() {
     const std::int32_t cm = ds_.CableMax;
-    // Without a matching projection (no Jousu yet for this dataset) every
+    // Without a matching projection (none computed yet for this dataset) every
     // node stays at the origin.
     const auto want =
         std::array<Bounds, 3>{Bounds{0, cm + 1LL}, Bounds{0, ds_.NodeMax}, Bounds{0, 2}};
@@ -145,11 +139,11 @@ void Frame::projectReal() {
         st_.BasePos.bounds() !=
             std::array<Bounds, 3>{Bounds{0, cm + 1LL}, Bounds{0, ds_.NodeMax}, Bounds{0, 1}})
         return;
-    const double m = boxValue(c_.Text7);
+    const double m = p_.dispScale;
     auto project = [&](std::int32_t s, std::int32_t n) {
-        const double dx = ds_.NodeDisp(s, -1, n, t_) / 1000.0;
-        const double dy = ds_.NodeDisp(s, 0, n, t_) / 1000.0;
-        const double dz = ds_.NodeDisp(s, 1, n, t_) / 1000.0;
+        const double dx = ds_.NodeDisp(s, -1, n, t_) / kStorageScale;
+        const double dy = ds_.NodeDisp(s, 0, n, t_) / kStorageScale;
+        const double dz = ds_.NodeDisp(s, 1, n, t_) / kStorageScale;
         const double sx =
             (dx * st_.CoefX(s, n, 0) + dy * st_.CoefX(s, n, 1) + dz * st_.CoefX(s, n, 2)) * m;
         const double sy =
@@ -204,19 +198,20 @@ bool Frame::markers(std::int16_t kt) {
     // Normal mode: the near-low view turns the bars the other way. Real mode:
     // looking from behind (|angle| > 90) turns them back.
     const double dir = mode_ == ViewMode::Normal
-                           ? (c_.Check3 == 1 ? -1.0 : 1.0)
-                           : (c_.HScroll2 >= -90 && c_.HScroll2 <= 90 ? -1.0 : 1.0);
-    const double sizeDiv = 6.0 - c_.Slider2;
+                           ? (p_.nearLow ? -1.0 : 1.0)
+                           : (p_.azimuth >= -90 && p_.azimuth <= 90 ? -1.0 : 1.0);
+    const double sizeDiv = kMarkerSizeBase - p_.markerSize;
     const double zoom = st_.Zoom;
-    const float radius = f32(0.3 / sizeDiv / zoom);
-    const double d = 2.0 / sizeDiv / zoom;
+    const float radius = f32(kMarkerRadius / sizeDiv / zoom);
+    const double d = kTwistBarHalfLength / sizeDiv / zoom;
     const bool radiusOk = pixelOk(double(radius) * ppuX_);
     const std::int32_t step = st_.MarkerStep;
     for (std::int32_t s = 0; s <= ds_.CableMax; ++s) {
         const std::int32_t last = ds_.CableInfo(1, s);
+        // The first marker of every cable is palette entry 3, then 4, 5, 6, 7, 1, 2, 3 ...
         int k = 1;
         for (std::int32_t n = step; n <= last - 1; n += step) {
-            k = (k + 1) % 7;
+            k = (k + 1) % kMarkerColours;
             const Rgb colour = kPalette[static_cast<std::size_t>(k + 1)];
             const double x = st_.ScrX(s, n);
             const double y = st_.ScrY(s, n);
@@ -225,8 +220,8 @@ bool Frame::markers(std::int16_t kt) {
             else if (stops())
                 return false;
             if (kt > 0) {
-                const double theta =
-                    (ds_.NodeDisp(s, 2, n, t_) + double(ds_.NodeTwist0(s, n))) * dir / 1000.0 * kt;
+                const double theta = (ds_.NodeDisp(s, 2, n, t_) + double(ds_.NodeTwist0(s, n))) *
+                                     dir / kStorageScale * kt;
                 const double cs = d * std::cos(theta);
                 const double sn = d * std::sin(theta);
                 const float x1 = f32(x - cs), y1 = f32(y - sn);
@@ -265,19 +260,11 @@ bool Frame::beams() {
 
 }  // namespace
 
-FrameEnd HiDrow(ViewMode mode, const Dataset& ds, ViewerState& st, const ControlValues& c,
-                Canvas& cv) {
-    const FrameEnd end = Frame(mode, ds, st, c, cv).run();
+FrameEnd drawFrame(ViewMode mode, const Dataset& ds, ViewerState& st, const ViewParams& p,
+                   Canvas& cv) {
+    const FrameEnd end = Frame(mode, ds, st, p, cv).run();
     st.LastFrame = end;
     return end;
-}
-
-FrameEnd HiDrowNormal(const Dataset& ds, ViewerState& st, const ControlValues& c, Canvas& cv) {
-    return HiDrow(ViewMode::Normal, ds, st, c, cv);
-}
-
-FrameEnd HiDrowReal(const Dataset& ds, ViewerState& st, const ControlValues& c, Canvas& cv) {
-    return HiDrow(ViewMode::Real, ds, st, c, cv);
 }
 
 }  // namespace qrn::render

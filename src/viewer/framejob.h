@@ -11,33 +11,34 @@
 #include <utility>
 
 #include "dataset/dataset.h"
-#include "render/controls.h"
-#include "render/hidrow.h"
 #include "render/raster/imagecanvas.h"
 #include "render/viewerstate.h"
+#include "render/viewparams.h"
+#include "viewer/viewform.h"
 
-namespace qrn::render {
+namespace qrn::viewer {
 
 // The viewer's controls as command-line view options; unset values keep the
-// control's initial value.
+// control's initial value. Box texts are typed as given, so the viewer's
+// corrections apply.
 struct FrameOptions {
     ViewMode mode = ViewMode::Real;
     std::optional<QSize> window;  // client area; default per mode
     int timeStep = 0;
-    std::optional<QString> p1;                             // Text1(0)
-    std::optional<QString> p2;                             // Text1(1)
-    std::optional<QString> markers;                        // Text1(2)
-    std::optional<int> markerSize;                         // Slider2
-    std::optional<QString> twistScale;                     // Text2
-    std::optional<QString> lineWidth;                      // Text4
-    std::optional<QString> dispScale;                      // Text7
-    bool sideways = false;                                 // Check1
-    bool nearLow = false;                                  // Check3 (normal mode only)
-    bool trace = false;                                    // Check2
-    std::optional<int> zoom;                               // Slider1
-    std::optional<int> h;                                  // HScroll2
-    std::optional<int> v;                                  // VScroll1
-    std::optional<std::pair<QString, QString>> nodeRange;  // Text3(0), Text3(1)
+    std::optional<QString> perspectiveRatio;  // the first box (real mode: view distance)
+    std::optional<QString> nearScale;         // the second box (real mode: centre width)
+    std::optional<QString> markerStep;
+    std::optional<int> markerSize;
+    std::optional<QString> twistScale;
+    std::optional<QString> lineWidth;
+    std::optional<QString> dispScale;
+    bool sideways = false;
+    bool nearLow = false;  // normal mode only
+    bool trace = false;
+    std::optional<int> zoomLevel;
+    std::optional<int> azimuth;
+    std::optional<int> elevation;
+    std::optional<std::pair<QString, QString>> nodeRange;  // first, last
     std::optional<std::pair<double, double>> pan;          // PanX, PanY
     bool wantPoints = false;
 };
@@ -45,7 +46,7 @@ struct FrameOptions {
 struct FrameResult {
     QImage image;       // the drawable area of the picture
     QByteArray points;  // "slot,index,node,ScrX,ScrY" lines when asked for
-    FrameEnd end = FrameEnd::NoData;
+    render::FrameEnd end = render::FrameEnd::NoData;
 };
 
 // An opened viewer kept alive so that more time steps can be drawn, as the
@@ -61,7 +62,7 @@ class FrameJob {
     // Moves the time bar to `step` (held to 0..stepMax()); like the bar's
     // change event, only a new value draws.
     void setTimeStep(int step);
-    int timeStep() const { return c_.HScroll1; }
+    int timeStep() const { return params_.timeStep; }
     int stepMax() const;
     ViewMode mode() const { return mode_; }
 
@@ -69,17 +70,18 @@ class FrameJob {
     const QImage& image() { return canvas_.image(); }
     // "slot,index,node,ScrX,ScrY" lines of the last frame.
     QByteArray points() const;
-    FrameEnd lastFrame() const { return st_.LastFrame; }
+    render::FrameEnd lastFrame() const { return st_.LastFrame; }
 
   private:
     Dataset& ds_;
     ViewMode mode_;
-    ViewerState st_;
-    ControlValues c_;
-    ImageCanvas canvas_;
+    render::ViewerState st_;
+    ViewForm form_;
+    render::ViewParams params_;
+    render::ImageCanvas canvas_;
 };
 
 // One frame: a FrameJob's picture and, when asked for, its points.
 FrameResult renderFrame(Dataset& ds, const FrameOptions& options);
 
-}  // namespace qrn::render
+}  // namespace qrn::viewer

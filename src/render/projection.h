@@ -4,25 +4,28 @@
 // positions and displacement coefficients. Neither draws.
 
 #include "dataset/dataset.h"
-#include "render/controls.h"
 #include "render/viewerstate.h"
+#include "render/viewparams.h"
 
 namespace qrn::render {
 
 // Normal mode. Returns false when the marker spacing does not fit 16 bits:
 // the computation stops there (the two ratios read before it are kept) and
 // the caller draws no frame. Also false when the dataset holds no geometry.
-bool JousuNormal(const Dataset& ds, ViewerState& st, const ControlValues& c);
+bool computeNormalProjection(const Dataset& ds, ViewerState& st, const ViewParams& p);
 
 // Real mode. A statement that fails is skipped and the rest still runs
 // (a marker spacing beyond 16 bits keeps the previous MarkerStep); nodes on
 // the eye plane get infinite or NaN values, which the frame drawing skips.
 // Returns false only when the dataset holds no geometry.
-bool JousuReal(const Dataset& ds, ViewerState& st, const ControlValues& c);
+bool computeRealProjection(const Dataset& ds, ViewerState& st, const ViewParams& p);
 
-bool Jousu(ViewMode mode, const Dataset& ds, ViewerState& st, const ControlValues& c);
+bool computeProjection(ViewMode mode, const Dataset& ds, ViewerState& st, const ViewParams& p);
 
-// Pi as the real-mode projection writes it.
+// Pi as the real-mode projection writes it, and as the node information
+// writes it when it turns a twist into degrees: two roundings, each kept so
+// that pictures and captions stay as they always were.
 inline constexpr double kPiApprox = 3.1415926;
+inline constexpr double kPiNodeInfo = 3.1416;
 
 }  // namespace qrn::render

@@ -1,4 +1,4 @@
-#include "render/jousu.h"
+#include "render/projection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,10 +9,10 @@ namespace qrn::render {
 
 using detail::f32;
 
-bool JousuNormal(const Dataset& ds, ViewerState& st, const ControlValues& c) {
-    st.PerspRatio = f32(boxValue(c.Text1[0]));
-    st.NearScale = f32(boxValue(c.Text1[1]));
-    const auto marker = boxInt16(c.Text1[2]);
+bool computeNormalProjection(const Dataset& ds, ViewerState& st, const ViewParams& p) {
+    st.PerspRatio = f32(p.perspectiveRatio);
+    st.NearScale = f32(p.nearScale);
+    const auto marker = p.markerStep;
     if (!marker) return false;
     st.MarkerStep = *marker;
     if (!detail::geometryOk(ds)) return false;
@@ -44,7 +44,7 @@ bool JousuNormal(const Dataset& ds, ViewerState& st, const ControlValues& c) {
     const double ratio = flat ? 1.0 : double(st.PerspRatio);
     st.DepthBase = flat ? 1.0f : f32(std::pow(double(st.PerspRatio), 1.0 / range));
 
-    const bool nearLow = c.Check3 == 1;
+    const bool nearLow = p.nearLow;
     const double depthMax = st.DepthMax;
     const double base = st.DepthBase;
     auto multiplier = [&](std::int32_t s, std::int32_t n) {
@@ -60,7 +60,7 @@ bool JousuNormal(const Dataset& ds, ViewerState& st, const ControlValues& c) {
     return true;
 }
 
-bool JousuReal(const Dataset& ds, ViewerState& st, const ControlValues& c) {
+bool computeRealProjection(const Dataset& ds, ViewerState& st, const ViewParams& p) {
     if (!detail::geometryOk(ds)) return false;
     const std::int32_t cm = ds.CableMax;
     const std::int32_t beamSlot = cm + 1;
@@ -68,7 +68,7 @@ bool JousuReal(const Dataset& ds, ViewerState& st, const ControlValues& c) {
     detail::recreate(st.CoefX, ds, 2);
     detail::recreate(st.CoefY, ds, 2);
 
-    if (const auto marker = boxInt16(c.Text1[2])) st.MarkerStep = *marker;
+    if (const auto marker = p.markerStep) st.MarkerStep = *marker;
 
     st.XMax = 0.0f;
     st.XMin = 0.0f;
@@ -93,14 +93,14 @@ bool JousuReal(const Dataset& ds, ViewerState& st, const ControlValues& c) {
     st.CentreX = f32((double(st.XMax) + st.XMin) * 0.5);
     st.CentreZ = f32((double(st.ZMax) + st.ZMin) * 0.5);
 
-    const double alpha = c.VScroll1 * kPiApprox / 180.0;
-    const double beta = c.HScroll2 * kPiApprox / 180.0;
+    const double alpha = p.elevation * kPiApprox / 180.0;
+    const double beta = p.azimuth * kPiApprox / 180.0;
     const double sa = f32(std::sin(alpha));
     const double ca = f32(std::cos(alpha));
     const double sb = f32(std::sin(beta));
     const double cb = f32(std::cos(beta));
-    const double D = f32(boxValue(c.Text1[0]));
-    const double W = boxValue(c.Text1[1]);
+    const double D = f32(p.viewDistance());
+    const double W = p.centreWidth();
     const double D2 = std::pow(D, 2.0);
 
     auto project = [&](std::int32_t i, std::int32_t n) {
@@ -131,8 +131,9 @@ bool JousuReal(const Dataset& ds, ViewerState& st, const ControlValues& c) {
     return true;
 }
 
-bool Jousu(ViewMode mode, const Dataset& ds, ViewerState& st, const ControlValues& c) {
-    return mode == ViewMode::Real ? JousuReal(ds, st, c) : JousuNormal(ds, st, c);
+bool computeProjection(ViewMode mode, const Dataset& ds, ViewerState& st, const ViewParams& p) {
+    return mode == ViewMode::Real ? computeRealProjection(ds, st, p)
+                                  : computeNormalProjection(ds, st, p);
 }
 
 }  // namespace qrn::render
