@@ -1,6 +1,5 @@
 // qrnconv report INPUT: clearances between cable groups, peak tensions and beam
 // results, node envelopes; a Japanese summary, or one JSON object.
-#include <QFileInfo>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -43,43 +42,47 @@ std::optional<double> numberOption(const ParsedArgs& a, const char* name, bool z
 
 // JSON numbers: integers as they are, doubles in the shortest text that reads
 // back to the same value.
-QByteArray num(double v) {
+QByteArray jsonNumber(double v) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     return QByteArray(buf, static_cast<qsizetype>(r.ptr - buf));
 }
-QByteArray num(std::int64_t v) { return QByteArray::number(static_cast<qlonglong>(v)); }
+QByteArray jsonNumber(std::int64_t v) { return QByteArray::number(static_cast<qlonglong>(v)); }
 
 QByteArray pointJson(const ClearancePoint& p) {
-    return "{\"slot\":" + num(std::int64_t{p.slot}) +
-           ",\"segment\":" + num(std::int64_t{p.segment}) + ",\"u\":" + num(p.u) +
-           ",\"x\":" + num(p.x) + ",\"y\":" + num(p.y) + ",\"z\":" + num(p.z) + "}";
+    return "{\"slot\":" + jsonNumber(std::int64_t{p.slot}) +
+           ",\"segment\":" + jsonNumber(std::int64_t{p.segment}) + ",\"u\":" + jsonNumber(p.u) +
+           ",\"x\":" + jsonNumber(p.x) + ",\"y\":" + jsonNumber(p.y) + ",\"z\":" + jsonNumber(p.z) +
+           "}";
 }
 
 QByteArray peakJson(const Peak& p) {
-    return ",\"max\":" + num(std::int64_t{p.max}) + ",\"maxStep\":" + num(p.maxStep) +
-           ",\"min\":" + num(std::int64_t{p.min}) + ",\"minStep\":" + num(p.minStep) + "}";
+    return ",\"max\":" + jsonNumber(std::int64_t{p.max}) + ",\"maxStep\":" + jsonNumber(p.maxStep) +
+           ",\"min\":" + jsonNumber(std::int64_t{p.min}) + ",\"minStep\":" + jsonNumber(p.minStep) +
+           "}";
 }
 
 QByteArray reportJson(const Report& rep) {
     const ReportSetup& s = rep.setup;
-    QByteArray j = "{\"steps\":[" + num(s.steps.first) + "," + num(s.steps.last) + "],\"groups\":[";
+    QByteArray j = "{\"steps\":[" + jsonNumber(s.steps.first) + "," + jsonNumber(s.steps.last) +
+                   "],\"groups\":[";
     for (std::size_t g = 0; g < s.groups.size(); ++g) {
         j += g ? ",[" : "[";
         for (std::size_t i = 0; i < s.groups[g].size(); ++i)
-            j += (i ? "," : "") + num(std::int64_t{s.groups[g][i]});
+            j += (i ? "," : "") + jsonNumber(std::int64_t{s.groups[g][i]});
         j += "]";
     }
     j += "],\"clearance\":[";
     for (std::size_t i = 0; i < rep.clearances.size(); ++i) {
         const Clearance& c = rep.clearances[i];
         j += (i ? ",{" : "{");
-        j += "\"groups\":[" + num(std::int64_t{c.groupA}) + "," + num(std::int64_t{c.groupB}) +
-             "],\"distance\":" + num(c.distance) + ",\"step\":" + num(c.step) +
-             ",\"time\":" + num(c.time) + ",\"a\":" + pointJson(c.a) + ",\"b\":" + pointJson(c.b);
+        j += "\"groups\":[" + jsonNumber(std::int64_t{c.groupA}) + "," +
+             jsonNumber(std::int64_t{c.groupB}) + "],\"distance\":" + jsonNumber(c.distance) +
+             ",\"step\":" + jsonNumber(c.step) + ",\"time\":" + jsonNumber(c.time) +
+             ",\"a\":" + pointJson(c.a) + ",\"b\":" + pointJson(c.b);
         if (s.threshold) {
-            j += ",\"belowTime\":" + num(c.belowTime) + ",\"firstBelowStep\":" +
-                 (c.firstBelowStep ? num(*c.firstBelowStep) : QByteArray("null")) +
+            j += ",\"belowTime\":" + jsonNumber(c.belowTime) + ",\"firstBelowStep\":" +
+                 (c.firstBelowStep ? jsonNumber(*c.firstBelowStep) : QByteArray("null")) +
                  ",\"pass\":" + (c.pass ? "true" : "false");
         }
         j += "}";
@@ -88,16 +91,16 @@ QByteArray reportJson(const Report& rep) {
     for (std::size_t i = 0; i < rep.tensions.size(); ++i) {
         const TensionPeak& t = rep.tensions[i];
         j += (i ? ",{" : "{");
-        j += "\"record\":" + num(std::int64_t{t.record}) +
-             ",\"element\":" + num(std::int64_t{t.element}) + peakJson(t.peak);
+        j += "\"record\":" + jsonNumber(std::int64_t{t.record}) +
+             ",\"element\":" + jsonNumber(std::int64_t{t.element}) + peakJson(t.peak);
     }
     j += "],\"beams\":[";
     for (std::size_t i = 0; i < rep.beams.size(); ++i) {
         const BeamPeak& b = rep.beams[i];
         j += (i ? ",{" : "{");
-        j += "\"record\":" + num(std::int64_t{b.record}) +
-             ",\"element\":" + num(std::int64_t{b.element}) +
-             ",\"component\":" + num(std::int64_t{b.component}) + peakJson(b.peak);
+        j += "\"record\":" + jsonNumber(std::int64_t{b.record}) +
+             ",\"element\":" + jsonNumber(std::int64_t{b.element}) +
+             ",\"component\":" + jsonNumber(std::int64_t{b.component}) + peakJson(b.peak);
     }
     j += "]}\n";
     return j;
