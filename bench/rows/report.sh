@@ -2,15 +2,15 @@
 # steps, .qrn3) against qrnconv info on the same file (the load alone); target
 # within 2x. A second row gives the clearance search's share: the same report
 # with every cable in one group (no pair to search) taken from the full one.
-# Each figure is the best of three runs after one warming read. Sourced by
+# Each figure is the best of five runs after one warming read. Sourced by
 # bench/run; never fails the run.
 
 report_now() { date +%s.%N; }
 
-# Best of three wall-clock seconds of the command.
+# Best of five wall-clock seconds of the command.
 report_time() {
     local best="" t0 t1 s i
-    for i in 1 2 3; do
+    for i in 1 2 3 4 5; do
         t0=$(report_now)
         "$@" >/dev/null 2>&1 || return 1
         t1=$(report_now)
