@@ -30,6 +30,8 @@ int runFrame(const QStringList& args);
 QString usageFrame();
 int runGif(const QStringList& args);
 QString usageGif();
+int runReport(const QStringList& args);
+QString usageReport();
 
 // Prints a usage text on stdout (for --help).
 void printHelp(const QString& text);

@@ -25,6 +25,7 @@ const Command kCommands[] = {
     {"csv", runCsv, usageCsv, "CSVファイルに出力する"},
     {"frame", runFrame, usageFrame, "１コマをPNG画像に描画する"},
     {"gif", runGif, usageGif, "GIFアニメーションに出力する"},
+    {"report", runReport, usageReport, "相間離隔・張力の最大最小・節点の振れを集計する"},
 };
 
 QString mainUsage() {
