@@ -30,6 +30,8 @@ int runFrame(const QStringList& args);
 QString usageFrame();
 int runGif(const QStringList& args);
 QString usageGif();
+int runXdmf(const QStringList& args);
+QString usageXdmf();
 
 // Prints a usage text on stdout (for --help).
 void printHelp(const QString& text);

@@ -25,6 +25,7 @@ const Command kCommands[] = {
     {"csv", runCsv, usageCsv, "CSVファイルに出力する"},
     {"frame", runFrame, usageFrame, "１コマをPNG画像に描画する"},
     {"gif", runGif, usageGif, "GIFアニメーションに出力する"},
+    {"xdmf", runXdmf, usageXdmf, "ParaView・Python 用の XDMF/HDF5 に出力する"},
 };
 
 QString mainUsage() {
