@@ -202,10 +202,13 @@ void writeXdmfText(QIODevice& out, const Grid& g, const CsvSteps& steps, double 
     const QString P = QString::number(g.points());
     const QString C = QString::number(g.cellCount());
     const QString ref = h5Name + QLatin1Char(':');
+    const auto width = static_cast<int>(QString::number(steps.count - 1).size());
     for (std::int64_t i = 0; i < steps.count; ++i) {
         const QString group = stepGroup(i);
         w.writeStartElement(QStringLiteral("Grid"));
-        w.writeAttribute(QStringLiteral("Name"), QString::number(i));
+        // Padded, so that readers listing the grids by name list them in time order.
+        w.writeAttribute(QStringLiteral("Name"),
+                         QStringLiteral("%1").arg(i, width, 10, QLatin1Char('0')));
         w.writeAttribute(QStringLiteral("GridType"), QStringLiteral("Uniform"));
         w.writeEmptyElement(QStringLiteral("Time"));
         w.writeAttribute(QStringLiteral("Value"),
