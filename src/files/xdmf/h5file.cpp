@@ -1,5 +1,7 @@
 #include "files/xdmf/h5file.h"
 
+#include <zlib.h>
+
 #include <QFile>
 #include <algorithm>
 
@@ -25,6 +27,34 @@ QByteArray fileNameBytes(const QString& path) {
 }
 
 }  // namespace
+
+class Deflater {
+  public:
+    Deflater() {
+        if (deflateInit(&z_, static_cast<int>(kDeflateLevel)) != Z_OK)
+            throw H5Failure("deflateInit", H5Failure::NoFilter);
+    }
+    ~Deflater() { deflateEnd(&z_); }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    // The zlib stream of `n` bytes, as the library's deflate filter writes it.
+    const std::vector<unsigned char>& deflate(const unsigned char* in, std::size_t n) {
+        if (deflateReset(&z_) != Z_OK) throw H5Failure("deflateReset", H5Failure::Write);
+        out_.resize(deflateBound(&z_, static_cast<uLong>(n)));
+        z_.next_in = const_cast<unsigned char*>(in);
+        z_.avail_in = static_cast<uInt>(n);
+        z_.next_out = out_.data();
+        z_.avail_out = static_cast<uInt>(out_.size());
+        if (::deflate(&z_, Z_FINISH) != Z_STREAM_END) throw H5Failure("deflate", H5Failure::Write);
+        out_.resize(z_.total_out);
+        return out_;
+    }
+
+  private:
+    z_stream z_{};
+    std::vector<unsigned char> out_;
+};
 
 H5Handle::H5Handle(hid_t id, Closer close, const char* what) : id_(id), close_(close) {
     if (id < 0) throw H5Failure(what, H5Failure::Write);
@@ -220,6 +250,28 @@ void H5File::attribute(const char* object, const char* name, double value) {
 
 void H5File::attribute(const char* object, const char* name, std::int32_t value) {
     setAttribute(object, name, H5T_STD_I32LE, H5T_NATIVE_INT32, &value);
+}
+
+void H5File::writeWholeChunk(const H5Handle& ds, std::size_t rank, const void* data,
+                             std::size_t bytes, std::size_t elementSize) {
+    const Dims origin(rank, 0);
+    if (!compress_) {
+        check(H5Dwrite_chunk(ds.get(), H5P_DEFAULT, 0, origin.data(), bytes, data),
+              "H5Dwrite_chunk");
+        return;
+    }
+    // Shuffle: byte k of every element together, then byte k + 1 ...
+    const auto* in = static_cast<const unsigned char*>(data);
+    const std::size_t n = bytes / elementSize;
+    shuffled_.resize(bytes);
+    for (std::size_t k = 0; k < elementSize; ++k) {
+        unsigned char* out = shuffled_.data() + k * n;
+        for (std::size_t i = 0; i < n; ++i) out[i] = in[i * elementSize + k];
+    }
+    if (!deflater_) deflater_ = std::make_unique<Deflater>();
+    const std::vector<unsigned char>& packed = deflater_->deflate(shuffled_.data(), bytes);
+    check(H5Dwrite_chunk(ds.get(), H5P_DEFAULT, 0, origin.data(), packed.size(), packed.data()),
+          "H5Dwrite_chunk");
 }
 
 H5File::~H5File() {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <bit>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -75,6 +76,11 @@ struct H5TypeOf<std::int16_t> {
 
 using Dims = std::vector<hsize_t>;
 
+// Shuffle + deflate of whole chunks, the library's own filters done here with
+// one compression state for all chunks: the library sets up a new one (and
+// its 300 KB of tables) for every chunk.
+class Deflater;
+
 class H5File {
   public:
     // Creates (truncates) the file at `path`. With `compress`, every dataset
@@ -95,13 +101,10 @@ class H5File {
         H5Handle ds = create(path, H5TypeOf<T>::file(), dims, chunkBytes,
                              dims.empty() ? 0 : dims[0], &oneChunk);
         if (elements(dims) == 0) {
-        } else if (oneChunk && !compress_ && std::endian::native == std::endian::little) {
-            // Our bytes are the file's bytes: the chunk goes to the file as it is,
-            // past the library's chunk cache and its copy.
-            const Dims origin(dims.size(), 0);
-            check(H5Dwrite_chunk(ds.get(), H5P_DEFAULT, 0, origin.data(),
-                                 static_cast<size_t>(elements(dims) * sizeof(T)), data),
-                  "H5Dwrite_chunk");
+        } else if (oneChunk && std::endian::native == std::endian::little) {
+            // Our bytes are the file's bytes: the chunk goes to the file as it
+            // is (or through our own filters), past the library's chunk cache.
+            writeWholeChunk(ds, dims.size(), data, elements(dims) * sizeof(T), sizeof(T));
         } else {
             check(H5Dwrite(ds.get(), H5TypeOf<T>::memory(), H5S_ALL, H5S_ALL, H5P_DEFAULT, data),
                   "H5Dwrite");
@@ -142,6 +145,8 @@ class H5File {
     // `oneChunk` (when given) tells whether the whole dataset is one chunk.
     H5Handle create(const char* path, hid_t type, const Dims& dims, std::size_t chunkBytes,
                     hsize_t chunkRows, bool* oneChunk = nullptr);
+    void writeWholeChunk(const H5Handle& ds, std::size_t rank, const void* data, std::size_t bytes,
+                         std::size_t elementSize);
     void writeRowsRaw(const H5Handle& ds, const Dims& dims, hsize_t first, hsize_t count,
                       hid_t memType, const void* data);
     void virtualDataset(const char* path, hid_t type, const Dims& sourceDims, hsize_t count,
@@ -157,6 +162,8 @@ class H5File {
 
     QString path_;
     bool compress_;
+    std::unique_ptr<Deflater> deflater_;  // with compress_
+    std::vector<unsigned char> shuffled_;
     H5Handle lcpl_;
     H5Handle file_;
 };
