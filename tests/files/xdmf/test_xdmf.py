@@ -58,6 +58,7 @@ class Content(unittest.TestCase):
         cls.dir = fresh("content")
         out = os.path.join(cls.dir, "run.xdmf")
         for args in (["xdmf", HIS, out, *RANGE],
+                     ["xdmf", HIS, os.path.join(cls.dir, "packed.xdmf"), *RANGE, "--compress"],
                      ["csv", HIS, os.path.join(cls.dir, "init.csv"), "--nodes", "all", "--init",
                       "--tension", *RANGE],
                      ["csv", HIS, os.path.join(cls.dir, "disp.csv"), "--nodes", "all", *RANGE]):
@@ -135,6 +136,15 @@ class Content(unittest.TestCase):
             self.assertEqual(ds.dtype, kinds[(item.get("NumberType"), item.get("Precision"))])
         cells = self.h5["cells/connectivity"][:]
         self.assertLess(cells.max(), self.h5["points/node_numbers"].shape[0])
+
+    def test_compressed_holds_the_same(self):
+        with h5py.File(os.path.join(self.dir, "packed.h5"), "r") as packed:
+            names = []
+            self.h5.visititems(lambda n, o: names.append(n) if isinstance(o, h5py.Dataset) else None)
+            for n in names:
+                if packed[n].size and not packed[n].is_virtual:
+                    self.assertEqual((packed[n].compression, packed[n].shuffle), ("gzip", True), n)
+                np.testing.assert_array_equal(packed[n][()], self.h5[n][()], n)
 
     def test_virtual_arrays_are_the_steps(self):
         for q in ("positions", "displacement", "theta"):
