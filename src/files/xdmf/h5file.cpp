@@ -120,7 +120,6 @@ H5File::H5File(const QString& path, bool compress) : path_(path), compress_(comp
     mdc.min_size = std::min<size_t>(mdc.min_size, kMetaCacheBytes);
     check(H5Pset_mdc_config(fapl.get(), &mdc), "set_mdc_config");
     lcpl_ = H5Handle(H5Pcreate(H5P_LINK_CREATE), H5Pclose, "H5Pcreate");
-    check(H5Pset_create_intermediate_group(lcpl_.get(), 1), "intermediate_group");
     check(H5Pset_char_encoding(lcpl_.get(), H5T_CSET_UTF8), "char_encoding");
 
     // No modification times on any object (the root group's come from here):

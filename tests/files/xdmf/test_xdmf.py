@@ -179,11 +179,14 @@ class Failures(unittest.TestCase):
             ("no step in range", lambda d: os.path.join(d, "old.xdmf"), ["--from", "3", "--to", "1"],
              None, "出力する時間の範囲にデータがありません"),
         ]
+        older = fresh("older")
+        r = run("xdmf", HIS, os.path.join(older, "old.xdmf"), "--to", "0.2")
+        self.assertEqual(r.returncode, 0, r.stderr)
         for name, prepare, extra, preexec, message in cases:
             with self.subTest(name):
                 d = fresh("fail")
-                r = run("xdmf", HIS, os.path.join(d, "old.xdmf"), "--to", "0.2")
-                self.assertEqual(r.returncode, 0, r.stderr)
+                for f in ("old.h5", "old.xdmf"):
+                    shutil.copy(os.path.join(older, f), d)
                 before = files_of(d)
                 inp = os.path.join(SAMPLE, "st.dat") if "--mode" in extra else HIS
                 r = run("xdmf", inp, prepare(d), *extra, preexec=preexec)
