@@ -26,8 +26,12 @@ xdmf_run() {
     row "qrnconv xdmf 24x200x5000 .qrn3 (s)" "$(awk -v n="$xdmf" 'BEGIN{printf "%.2f", n/1e9}')" \
         "$(awk -v n="$save" 'BEGIN{printf "%.2f save", n/1e9}')" \
         "$(awk -v a="$xdmf" -v b="$save" 'BEGIN{printf "%.2fx", a/b}')"
+    t0=$(date +%s%N)
     "$BIN/qrnconv" xdmf "$src" "$out/packed.xdmf" --compress >/dev/null 2>&1 || true
+    t1=$(date +%s%N)
     if [ -s "$out/packed.h5" ]; then
+        row "  xdmf --compress, one run (s)" "$(awk -v n="$((t1 - t0))" 'BEGIN{printf "%.2f", n/1e9}')" \
+            "$(awk -v n="$xdmf" 'BEGIN{printf "%.2f plain", n/1e9}')" ""
         csize=$(( $(stat -c %s "$out/packed.h5") + $(stat -c %s "$out/packed.xdmf") ))
         row "  xdmf pair size, --compress (MB)" "$((csize / 1000000))" \
             "$((size / 1000000)) plain" "$(awk -v a="$csize" -v b="$size" 'BEGIN{printf "%.2fx", a/b}')"

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
-#include <string>
 #include <vector>
 
 namespace qrn::xdmf {
@@ -100,12 +99,12 @@ class H5File {
         bool oneChunk = false;
         H5Handle ds = create(path, H5TypeOf<T>::file(), dims, chunkBytes,
                              dims.empty() ? 0 : dims[0], &oneChunk);
-        if (elements(dims) == 0) {
-        } else if (oneChunk && std::endian::native == std::endian::little) {
+        const std::uint64_t n = elements(dims);
+        if (n > 0 && oneChunk && std::endian::native == std::endian::little) {
             // Our bytes are the file's bytes: the chunk goes to the file as it
             // is (or through our own filters), past the library's chunk cache.
-            writeWholeChunk(ds, dims.size(), data, elements(dims) * sizeof(T), sizeof(T));
-        } else {
+            writeWholeChunk(ds, dims.size(), data, n * sizeof(T), sizeof(T));
+        } else if (n > 0) {
             check(H5Dwrite(ds.get(), H5TypeOf<T>::memory(), H5S_ALL, H5S_ALL, H5P_DEFAULT, data),
                   "H5Dwrite");
         }
