@@ -32,6 +32,8 @@ int runGif(const QStringList& args);
 QString usageGif();
 int runReport(const QStringList& args);
 QString usageReport();
+int runXdmf(const QStringList& args);
+QString usageXdmf();
 
 // Prints a usage text on stdout (for --help).
 void printHelp(const QString& text);

@@ -26,6 +26,7 @@ const Command kCommands[] = {
     {"frame", runFrame, usageFrame, "１コマをPNG画像に描画する"},
     {"gif", runGif, usageGif, "GIFアニメーションに出力する"},
     {"report", runReport, usageReport, "相間離隔・張力の最大最小・節点の振れを集計する"},
+    {"xdmf", runXdmf, usageXdmf, "ParaView・Python 用の XDMF/HDF5 に出力する"},
 };
 
 QString mainUsage() {
