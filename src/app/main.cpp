@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 
+#include "analysis/window/resultswindow.h"
 #include "animation/dialog/gifexportdialog.h"
 #include "app/mainwindow.h"
 #include "dataset/dataset.h"
@@ -19,7 +20,11 @@ int main(int argc, char** argv) {
     qrn::MainWindow window(data);
 
     auto intervalText = [&window] { return window.Text1->text(); };
-    auto showMain = [&window] {
+    // "結果集計" of either viewer: one window, serving the viewer that opened it
+    // and closed when the user leaves the viewers.
+    qrn::ResultsWindow results(data, intervalText);
+    auto showMain = [&window, &results] {
+        results.close();
         window.show();
         window.raise();
         window.activateWindow();
@@ -28,9 +33,32 @@ int main(int argc, char** argv) {
     std::array<std::unique_ptr<qrn::viewer::ViewerWindow>, 2> viewers = {
         std::make_unique<qrn::viewer::ViewerWindow>(data, 0, intervalText, showMain),
         std::make_unique<qrn::viewer::ViewerWindow>(data, 1, intervalText, showMain)};
-    window.setViewerOpener([&viewers](int mode, bool resetTime) {
+    window.setViewerOpener([&viewers, &results](int mode, bool resetTime) {
+        results.checkDataset();  // a read may have replaced the dataset
         viewers[static_cast<std::size_t>(mode == 1 ? 1 : 0)]->open(resetTime);
     });
+    for (auto& v : viewers) {
+        qrn::viewer::ViewerWindow* viewer = v.get();
+        QObject::connect(
+            viewer, &qrn::viewer::ViewerWindow::resultsRequested, &results, [viewer, &results] {
+                qrn::ResultsWindow::Viewer hooks;
+                hooks.window = viewer;
+                hooks.showStep = [viewer](int step) {
+                    viewer->stopPlayback();
+                    viewer->setTimeStep(step);
+                };
+                hooks.selectTension = [viewer](int record) { viewer->selectTensionRecord(record); };
+                hooks.showClearance = [viewer](const qrn::Clearance* c) {
+                    if (!c) {
+                        viewer->setClearanceOverlay(std::nullopt);
+                        return;
+                    }
+                    viewer->setClearanceOverlay(qrn::render::ClearanceOverlay{
+                        {c->a.slot, c->a.segment, c->a.u}, {c->b.slot, c->b.segment, c->b.u}});
+                };
+                results.openFor(hooks);
+            });
+    }
 
     qrn::gif::GifExportDialog gifDialog;
     viewers[1]->setGifAnimationHandler([&gifDialog, &viewers, intervalText] {
@@ -56,6 +84,8 @@ int main(int argc, char** argv) {
     const int rc = QApplication::exec();
     // Viewers show the main window when they close; end them quietly first.
     gifDialog.setParent(nullptr);
+    results.close();
+    results.setParent(nullptr);
     for (auto& v : viewers) v->setGifAnimationHandler({});
     viewers = {};
     return rc;

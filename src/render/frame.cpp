@@ -1,6 +1,8 @@
 #include "render/frame.h"
 
 #include <cmath>
+#include <optional>
+#include <utility>
 
 #include "dataset/numbers.h"
 #include "render/detail.h"
@@ -31,6 +33,8 @@ class Frame {
     bool cables();
     bool markers(std::int16_t kt);
     bool beams();
+    void clearance();
+    std::optional<std::pair<double, double>> onPolyline(const SegmentPoint& p) const;
     bool drawable(double x, double y) const {
         return pixelOk((x - win_.left) * ppuX_) && pixelOk((y - win_.top) * ppuY_);
     }
@@ -84,6 +88,7 @@ FrameEnd Frame::run() {
         return FrameEnd::Stopped;
     if (!markers(kt)) return FrameEnd::Stopped;
     if (!beams()) return FrameEnd::Stopped;
+    if (st_.Clearance) clearance();
     return FrameEnd::Complete;
 }
 
@@ -256,6 +261,33 @@ bool Frame::beams() {
             return false;
     }
     return true;
+}
+
+// Where the point lies on the cable as drawn: between its segment's projected
+// nodes, so that it sits on the polyline at any displacement scale and in
+// either view. Empty when the dataset has no such segment.
+std::optional<std::pair<double, double>> Frame::onPolyline(const SegmentPoint& p) const {
+    if (p.slot < 0 || p.slot > ds_.CableMax || p.segment < 0 ||
+        p.segment >= ds_.CableInfo(1, p.slot) || !st_.ScrX.contains(p.slot, p.segment + 1) ||
+        !(p.u >= 0.0 && p.u <= 1.0))
+        return std::nullopt;
+    auto at = [&](const BArray<float, 2>& scr) {
+        const double s0 = scr(p.slot, p.segment), s1 = scr(p.slot, p.segment + 1);
+        return s0 + (s1 - s0) * p.u;
+    };
+    return std::pair{at(st_.ScrX), at(st_.ScrY)};
+}
+
+void Frame::clearance() {
+    const auto a = onPolyline(st_.Clearance->a);
+    const auto b = onPolyline(st_.Clearance->b);
+    if (!a || !b || !drawable(a->first, a->second) || !drawable(b->first, b->second)) return;
+    cv_.setLineWidth(kClearanceLineWidth);
+    cv_.line(f32(a->first), f32(a->second), f32(b->first), f32(b->second), kClearanceColour);
+    const float radius = f32(kClearanceRing / st_.Zoom);
+    if (!pixelOk(double(radius) * ppuX_)) return;
+    cv_.circle(f32(a->first), f32(a->second), radius, kClearanceColour);
+    cv_.circle(f32(b->first), f32(b->second), radius, kClearanceColour);
 }
 
 }  // namespace

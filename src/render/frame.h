@@ -25,4 +25,11 @@ inline constexpr double kMarkerRadius = 0.3;
 inline constexpr double kTwistBarHalfLength = 2.0;
 inline constexpr int kMarkerColours = 7;
 
+// The clearance overlay: a red line of this width between its two points,
+// each ringed by a circle of radius kClearanceRing / zoom, large enough to
+// find a clearance of a few metres in a view of a whole span.
+inline constexpr Rgb kClearanceColour = kPalette[12];
+inline constexpr int kClearanceLineWidth = 2;
+inline constexpr double kClearanceRing = 1.5;
+
 }  // namespace qrn::render

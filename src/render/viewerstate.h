@@ -5,6 +5,7 @@
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "dataset/barray.h"
 #include "render/canvas.h"
@@ -29,6 +30,21 @@ enum class PlayState : std::int16_t {
     FrameLoop = 0,  // the frame loop is running
     Stopped = 1,    // a stop was requested, or playback stopped
     Timer = 2,      // the playback timer drives the time bar
+};
+
+// A point on the displayed polyline of cable `slot`: parameter u (0..1) along
+// its segment from node `segment` to node segment + 1.
+struct SegmentPoint {
+    std::int32_t slot = 0;
+    std::int32_t segment = 0;
+    double u = 0.0;
+};
+
+// Two points joined by a red line over every frame while it is set: the
+// closest points of a clearance the results window shows.
+struct ClearanceOverlay {
+    SegmentPoint a;
+    SegmentPoint b;
 };
 
 struct ViewerState {
@@ -84,6 +100,9 @@ struct ViewerState {
     QString TensionText = QStringLiteral("   0kg");
     float GaugeMax = 0.0f;
     float GaugeValue = 0.0f;
+
+    // Drawn after the frame, in red; nothing when empty.
+    std::optional<ClearanceOverlay> Clearance;
 
     QSize Client;                           // client area of the last layout pass
     FrameEnd LastFrame = FrameEnd::NoData;  // how the last frame ended

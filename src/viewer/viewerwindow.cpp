@@ -114,6 +114,9 @@ void ViewerWindow::buildMenu() {
             if (gifHandler_) gifHandler_();
         });
     }
+    results_ = menuBar_.addAction(QStringLiteral("結果集計"));
+    results_->setObjectName(QStringLiteral("Results"));
+    connect(results_, &QAction::triggered, this, [this] { emit resultsRequested(); });
     menuRowLayout_.addWidget(&menuBar_);
     // The node information can be long: it gets the rest of the menu row, and
     // the whole text is also its tool tip and can be selected and copied.
@@ -434,6 +437,18 @@ void ViewerWindow::changeNode(int button) {
     const render::NodeChange n = render::changeTensionNode(ds_, st_, button, params_.timeStep);
     bottomBar_.showNodeLabel(n.nodeLabel);
     if (!n.tensionText.isEmpty()) bottomBar_.showTension(n.tensionText);
+}
+
+void ViewerWindow::selectTensionRecord(int record) {
+    if (record < 0 || record > std::max(ds_.TensionMax, 0)) return;
+    st_.TensSel = record;
+    bottomBar_.showNodeLabel(render::nodeLabelText(ds_, st_.TensSel));
+    if (loaded_) runEffect(Effect::Redraw);
+}
+
+void ViewerWindow::setClearanceOverlay(std::optional<render::ClearanceOverlay> overlay) {
+    st_.Clearance = overlay;
+    if (loaded_) runEffect(Effect::Redraw);
 }
 
 int ViewerWindow::Ports::timeValue() const { return w_.bottomBar_.timeStep(); }

@@ -19,6 +19,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "dataset/dataset.h"
 #include "render/layout.h"
@@ -77,6 +78,12 @@ class ViewerWindow final : public QWidget {
     // The picture's drawable area as last drawn (a copy).
     QImage currentImage();
 
+    // The results window's view of the viewer: the tension record shown in the
+    // bottom bar (the frame is drawn again), and the clearance line drawn over
+    // every frame, in the picture, the screen copy and the GIF (none: empty).
+    void selectTensionRecord(int record);
+    void setClearanceOverlay(std::optional<render::ClearanceOverlay> overlay);
+
     // Real mode, "GIFアニメ": besides the signal, calls `handler` when set.
     void setGifAnimationHandler(std::function<void()> handler) { gifHandler_ = std::move(handler); }
 
@@ -98,6 +105,7 @@ class ViewerWindow final : public QWidget {
 
   signals:
     void gifAnimationRequested();
+    void resultsRequested();  // "結果集計"
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -168,6 +176,7 @@ class ViewerWindow final : public QWidget {
     QAction* imgCopy_ = nullptr;
     QMenu* animationMenu_ = nullptr;
     QAction* gifAni_ = nullptr;
+    QAction* results_ = nullptr;
     ClientArea client_;
     PictureWidget picture_;
     QScrollBar hScroll2_{Qt::Horizontal};  // azimuth
