@@ -3,7 +3,9 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
 
 #include "cli/commands.h"
@@ -25,6 +27,7 @@ const Command kCommands[] = {
     {"csv", runCsv, usageCsv, "CSVファイルに出力する"},
     {"frame", runFrame, usageFrame, "１コマをPNG画像に描画する"},
     {"gif", runGif, usageGif, "GIFアニメーションに出力する"},
+    {"plot", runPlot, usagePlot, "時刻歴グラフをPNGまたはSVG画像に描く"},
 };
 
 QString mainUsage() {
@@ -50,7 +53,9 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);
 #endif
-    QCoreApplication app(argc, argv);
+    const bool plot = argc > 1 && std::strcmp(argv[1], "plot") == 0;
+    const std::unique_ptr<QCoreApplication> app =
+        plot ? makePlotApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     if (args.isEmpty()) {
