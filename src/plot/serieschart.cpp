@@ -212,21 +212,28 @@ void SeriesChart::zoomToRect(const QRectF& rect) {
     const QRectF pa = plotArea();
     const QRectF r = rect.normalized().intersected(pa);
     if (r.width() < 2.0 || pa.height() <= 0.0) return;
-    if (r.height() >= 2.0) {
-        for (std::size_t i = 0; i < axes_.size(); ++i) {
-            const QValueAxis* a = axes_[i].axis;
-            const auto valueAt = [&](double y) {
-                return a->max() - (y - pa.top()) / pa.height() * (a->max() - a->min());
-            };
-            setValueRange(i, valueAt(r.bottom()), valueAt(r.top()));
-        }
+    // Every range is read off the plot area as it is now: a new range may
+    // change the axes' label widths and with them the plot area.
+    const double t0 = timeAt(r.left());
+    const double t1 = timeAt(r.right());
+    std::vector<std::pair<double, double>> values;
+    for (const ValueAxis& va : axes_) {
+        const QValueAxis* a = va.axis;
+        const auto valueAt = [&](double y) {
+            return a->max() - (y - pa.top()) / pa.height() * (a->max() - a->min());
+        };
+        values.emplace_back(valueAt(r.bottom()), valueAt(r.top()));
     }
-    setTimeRange(timeAt(r.left()), timeAt(r.right()));
+    if (r.height() >= 2.0)
+        for (std::size_t i = 0; i < values.size(); ++i)
+            setValueRange(i, values[i].first, values[i].second);
+    setTimeRange(t0, t1);
 }
 
 void SeriesChart::zoomAbout(QPointF at, double factor, bool values) {
     const QRectF pa = plotArea();
     if (pa.width() <= 0.0 || pa.height() <= 0.0 || !(factor > 0.0)) return;
+    const double t = timeAt(at.x());
     if (values) {
         for (std::size_t i = 0; i < axes_.size(); ++i) {
             const QValueAxis* a = axes_[i].axis;
@@ -234,19 +241,18 @@ void SeriesChart::zoomAbout(QPointF at, double factor, bool values) {
             setValueRange(i, v - (v - a->min()) * factor, v + (a->max() - v) * factor);
         }
     }
-    const double t = timeAt(at.x());
     setTimeRange(t - (t - timeAxis_->min()) * factor, t + (timeAxis_->max() - t) * factor);
 }
 
 void SeriesChart::panBy(QPointF pixels) {
     const QRectF pa = plotArea();
     if (pa.width() <= 0.0 || pa.height() <= 0.0) return;
+    const double dt = -pixels.x() / pa.width() * (timeAxis_->max() - timeAxis_->min());
     for (std::size_t i = 0; i < axes_.size(); ++i) {
         const QValueAxis* a = axes_[i].axis;
         const double dv = pixels.y() / pa.height() * (a->max() - a->min());
         setValueRange(i, a->min() + dv, a->max() + dv);
     }
-    const double dt = -pixels.x() / pa.width() * (timeAxis_->max() - timeAxis_->min());
     setTimeRange(timeAxis_->min() + dt, timeAxis_->max() + dt);
 }
 
