@@ -4,6 +4,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+
+// SSE2 is part of every x86-64 processor; other targets use the plain loop.
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define QRN_REDUCE_SSE2 1
+#endif
 
 namespace qrn::analysis {
 namespace {
@@ -21,6 +28,88 @@ std::int64_t firstWhere(std::int64_t lo, std::int64_t hi, Pred pred) {
         }
     }
     return lo;
+}
+
+struct Extremes {
+    std::int64_t iLo, iHi;
+};
+
+// Points per block of the extremes search: a block's minimum and maximum come
+// from independent running values (no branch, no long dependency chain);
+// only a block that improves on them is searched again for the position.
+constexpr std::int64_t kBlock = 64;
+
+// The lowest and highest of n values, NaN left out (+inf and -inf when all
+// are NaN). `x < m ? x : m` is what MINPD computes, NaN in x included.
+void blockExtremes(const double* v, std::int64_t n, double& lo, double& hi) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    std::int64_t i = 0;
+#ifdef QRN_REDUCE_SSE2
+    __m128d l0 = _mm_set1_pd(kInf), l1 = l0;
+    __m128d h0 = _mm_set1_pd(-kInf), h1 = h0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128d a = _mm_loadu_pd(v + i);
+        const __m128d b = _mm_loadu_pd(v + i + 2);
+        l0 = _mm_min_pd(a, l0);
+        l1 = _mm_min_pd(b, l1);
+        h0 = _mm_max_pd(a, h0);
+        h1 = _mm_max_pd(b, h1);
+    }
+    double l[4], h[4];
+    _mm_storeu_pd(l, l0);
+    _mm_storeu_pd(l + 2, l1);
+    _mm_storeu_pd(h, h0);
+    _mm_storeu_pd(h + 2, h1);
+#else
+    double l[4] = {kInf, kInf, kInf, kInf};
+    double h[4] = {-kInf, -kInf, -kInf, -kInf};
+    for (; i + 4 <= n; i += 4) {
+        for (int k = 0; k < 4; ++k) {
+            const double x = v[i + k];
+            l[k] = x < l[k] ? x : l[k];
+            h[k] = x > h[k] ? x : h[k];
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        const double x = v[i];
+        l[0] = x < l[0] ? x : l[0];
+        h[0] = x > h[0] ? x : h[0];
+    }
+    lo = std::min(std::min(l[0], l[1]), std::min(l[2], l[3]));
+    hi = std::max(std::max(h[0], h[1]), std::max(h[2], h[3]));
+}
+
+// The first position of the lowest and of the highest value in [first, last];
+// values[first] is not NaN, and NaN never becomes an extreme.
+Extremes extremes(const double* values, std::int64_t first, std::int64_t last) {
+    double lo = values[first];
+    double hi = lo;
+    std::int64_t loBlock = -1;
+    std::int64_t hiBlock = -1;
+    const std::int64_t end = last + 1;
+    for (std::int64_t b = first; b < end; b += kBlock) {
+        const std::int64_t blockEnd = std::min(b + kBlock, end);
+        double bl;
+        double bh;
+        blockExtremes(values + b, blockEnd - b, bl, bh);
+        // Strictly lower or higher: on a tie the earlier block keeps it.
+        if (bl < lo) {
+            lo = bl;
+            loBlock = b;
+        }
+        if (bh > hi) {
+            hi = bh;
+            hiBlock = b;
+        }
+    }
+    const auto position = [&](std::int64_t block, double v) {
+        if (block < 0) return first;
+        std::int64_t i = block;
+        while (values[i] != v) ++i;
+        return i;
+    };
+    return {position(loBlock, lo), position(hiBlock, hi)};
 }
 
 }  // namespace
@@ -49,38 +138,32 @@ QList<QPointF> reduceToColumns(const double* values, const StepGrid& grid, doubl
         const double c = std::floor((grid.time(i) - t0) * perSecond);
         return c < 0.0 ? 0 : c >= columns ? columns - 1 : static_cast<int>(c);
     };
+    // The first point after `from` of a column beyond `column`: guessed from the
+    // grid's spacing, then settled on the points' own columns.
+    const auto columnEnd = [&](int column, std::int64_t from) {
+        const double edge = t0 + static_cast<double>(column + 1) / perSecond;
+        const double guess = std::ceil((edge / grid.dt - static_cast<double>(grid.first)) /
+                                       static_cast<double>(grid.stride));
+        std::int64_t i = range.end;
+        if (guess < static_cast<double>(range.end))
+            i = std::max(from, static_cast<std::int64_t>(std::max(guess, 0.0)));
+        while (i > from && columnOf(i - 1) > column) --i;
+        while (i < range.end && columnOf(i) <= column) ++i;
+        return i;
+    };
     std::int64_t begin = range.first;
     while (begin < range.end) {
         // The column of `begin` runs to the first point of a later column.
         const int column = columnOf(begin);
-        const std::int64_t end = column == columns - 1
-                                     ? range.end
-                                     : firstWhere(begin + 1, range.end, [&](std::int64_t i) {
-                                           return columnOf(i) > column;
-                                       });
+        const std::int64_t end = column == columns - 1 ? range.end : columnEnd(column, begin + 1);
         std::int64_t first = begin;
         while (first < end && std::isnan(values[first])) ++first;
         if (first < end) {
             std::int64_t last = end - 1;
             while (std::isnan(values[last])) --last;
-            double lo = values[first];
-            double hi = lo;
-            std::int64_t iLo = first;
-            std::int64_t iHi = first;
-            // NaN compares false both ways, so it never becomes an extreme.
-            for (std::int64_t i = first + 1; i < last; ++i) {
-                const double v = values[i];
-                if (v < lo) {
-                    lo = v;
-                    iLo = i;
-                }
-                if (v > hi) {
-                    hi = v;
-                    iHi = i;
-                }
-            }
-            if (values[last] < lo) iLo = last;
-            if (values[last] > hi) iHi = last;
+            const Extremes e = extremes(values, first, last);
+            const std::int64_t iLo = e.iLo;
+            const std::int64_t iHi = e.iHi;
             std::array<std::int64_t, 4> keep{first, iLo, iHi, last};
             std::sort(keep.begin(), keep.end());
             std::int64_t previous = -1;

@@ -28,20 +28,25 @@ const QString kCannotCreate = QStringLiteral(
 const QString kCannotWrite = QStringLiteral(
     "書き込み中にエラーが発生しました（ディスクの空き容量が足りない可能性があります）。");
 
-// Hides the time line while a picture is taken.
-class TimeLineHidden {
+// While a picture is taken: no time line, antialiased curves.
+class PictureMode {
   public:
-    explicit TimeLineHidden(SeriesChart& chart)
-        : line_(chart.timeLine()), shown_(line_->isVisible()) {
-        line_->setVisible(false);
+    explicit PictureMode(SeriesChart& chart)
+        : chart_(chart), shown_(chart.timeLine()->isVisible()), smooth_(chart.smoothCurves()) {
+        chart_.timeLine()->setVisible(false);
+        chart_.setSmoothCurves(true);
     }
-    ~TimeLineHidden() { line_->setVisible(shown_); }
-    TimeLineHidden(const TimeLineHidden&) = delete;
-    TimeLineHidden& operator=(const TimeLineHidden&) = delete;
+    ~PictureMode() {
+        chart_.timeLine()->setVisible(shown_);
+        chart_.setSmoothCurves(smooth_);
+    }
+    PictureMode(const PictureMode&) = delete;
+    PictureMode& operator=(const PictureMode&) = delete;
 
   private:
-    QGraphicsLineItem* line_;
+    SeriesChart& chart_;
     bool shown_;
+    bool smooth_;
 };
 
 QSize pictureSize(const SeriesChart& chart) {
@@ -50,7 +55,7 @@ QSize pictureSize(const SeriesChart& chart) {
 }
 
 void paintChart(SeriesChart& chart, QPainter& painter, QSize size) {
-    TimeLineHidden hidden(chart);
+    PictureMode picture(chart);
     painter.setRenderHint(QPainter::Antialiasing);
     chart.scene()->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), chart.sceneBoundingRect());
 }

@@ -3,6 +3,7 @@
 #include <QGraphicsLineItem>
 #include <QLegend>
 #include <QLineSeries>
+#include <QPainter>
 #include <QPen>
 #include <QValueAxis>
 #include <algorithm>
@@ -44,7 +45,67 @@ bool validSpan(double lo, double hi) {
            hi - lo > kMinRelativeSpan * std::max({1.0, std::fabs(lo), std::fabs(hi)});
 }
 
+// Margin around the plot area within which segments are drawn as they are;
+// longer ones are cut to it first (exactly, along the line), so that a point
+// far outside a deep zoom never reaches the rasterizer's coordinate limits.
+constexpr double kSafeMargin = 1000.0;
+
+// Liang-Barsky: the part of segment a-b inside `box`, if any.
+bool clipToBox(QPointF& a, QPointF& b, const QRectF& box) {
+    double u0 = 0.0, u1 = 1.0;
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
+                         box.bottom() - a.y()};
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0.0) {
+            if (q[k] < 0.0) return false;
+            continue;
+        }
+        const double u = q[k] / p[k];
+        if (p[k] < 0.0) {
+            u0 = std::max(u0, u);
+        } else {
+            u1 = std::min(u1, u);
+        }
+        if (u0 > u1) return false;
+    }
+    const QPointF a0 = a;
+    a = QPointF(a0.x() + u0 * dx, a0.y() + u0 * dy);
+    b = QPointF(a0.x() + u1 * dx, a0.y() + u1 * dy);
+    return true;
+}
+
+// A new range with ticks at a nice interval anchored at 0. The interval
+// grows before the range when zooming out, so the axis never holds the old
+// interval over the new span (thousands of labels for a moment).
+void setAxisRange(QValueAxis* axis, double lo, double hi, int ticks) {
+    const double interval = niceInterval(hi - lo, ticks);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0.0);
+    if (interval > axis->tickInterval()) axis->setTickInterval(interval);
+    axis->setRange(lo, hi);
+    axis->setTickInterval(interval);
+}
+
 }  // namespace
+
+// Draws the reduced curves over the plot area. Qt Charts' own line items
+// rebuild a stroked outline of every curve on each change, far too slow for
+// thousands of points per curve; the chart's line series stay empty and only
+// give the legend its entries and the curves their pens and axes.
+class CurvesItem final : public QGraphicsItem {
+  public:
+    explicit CurvesItem(SeriesChart* chart) : QGraphicsItem(chart), chart_(chart) {}
+    QRectF boundingRect() const override { return chart_->plotArea(); }
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
+        chart_->paintCurves(*painter);
+    }
+    void areaChanged() { prepareGeometryChange(); }
+
+  private:
+    SeriesChart* chart_;
+};
 
 QString axisTitle(const analysis::Series& s) {
     switch (s.quantity) {
@@ -98,7 +159,10 @@ SeriesChart::SeriesChart() {
     timeLine_->setPen(QPen(Qt::black, 1.5));
     timeLine_->setZValue(100);
     timeLine_->setVisible(false);
+    curves_ = new CurvesItem(this);
+    curves_->setZValue(50);
     connect(this, &QChart::plotAreaChanged, this, [this] {
+        curves_->areaChanged();
         placeTimeLine();
         reduce();
     });
@@ -120,6 +184,7 @@ void SeriesChart::setSeries(std::vector<const analysis::Series*> series, bool ke
     }
     axes_.clear();
     lines_.clear();
+    reduced_.clear();
     axisOf_.clear();
     series_ = std::move(series);
 
@@ -182,12 +247,10 @@ void SeriesChart::showAll() {
         lo -= 0.5;
         hi += 0.5;
     }
-    timeAxis_->setRange(lo, hi);
-    applyTimeTicks();
+    setAxisRange(timeAxis_, lo, hi, kTimeTicks);
     for (ValueAxis& a : axes_) {
         const auto [vlo, vhi] = niceRange(a.any ? a.lo : 0.0, a.any ? a.hi : 0.0);
-        a.axis->setRange(vlo, vhi);
-        applyValueTicks(a.axis);
+        setAxisRange(a.axis, vlo, vhi, kValueTicks);
     }
     zoomed_ = false;
     reduce();
@@ -195,16 +258,14 @@ void SeriesChart::showAll() {
 
 void SeriesChart::setTimeRange(double t0, double t1) {
     if (!validSpan(t0, t1)) return;
-    timeAxis_->setRange(t0, t1);
-    applyTimeTicks();
+    setAxisRange(timeAxis_, t0, t1, kTimeTicks);
     zoomed_ = true;
     reduce();
 }
 
 void SeriesChart::setValueRange(std::size_t axis, double lo, double hi) {
     if (axis >= axes_.size() || !validSpan(lo, hi)) return;
-    axes_[axis].axis->setRange(lo, hi);
-    applyValueTicks(axes_[axis].axis);
+    setAxisRange(axes_[axis].axis, lo, hi, kValueTicks);
     zoomed_ = true;
 }
 
@@ -289,26 +350,76 @@ void SeriesChart::reduce() {
     const double t0 = timeAxis_->min();
     const double t1 = timeAxis_->max();
     // While setSeries adds them, only the first lines_.size() series have a line.
+    reduced_.resize(lines_.size());
     for (std::size_t k = 0; k < lines_.size(); ++k)
-        lines_[k]->replace(analysis::reduceToColumns(*series_[k], t0, t1, columns));
+        reduced_[k] = analysis::reduceToColumns(*series_[k], t0, t1, columns);
+    curves_->update();
 }
 
 qsizetype SeriesChart::pointsShown() const {
     qsizetype n = 0;
-    for (const QLineSeries* l : lines_) n += l->count();
+    for (const QList<QPointF>& r : reduced_) n += r.size();
     return n;
 }
 
-void SeriesChart::applyTimeTicks() {
-    timeAxis_->setTickType(QValueAxis::TicksDynamic);
-    timeAxis_->setTickAnchor(0.0);
-    timeAxis_->setTickInterval(niceInterval(timeAxis_->max() - timeAxis_->min(), kTimeTicks));
-}
-
-void SeriesChart::applyValueTicks(QValueAxis* axis) {
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickAnchor(0.0);
-    axis->setTickInterval(niceInterval(axis->max() - axis->min(), kValueTicks));
+void SeriesChart::paintCurves(QPainter& painter) const {
+    const QRectF pa = plotArea();
+    const double t0 = timeAxis_->min();
+    const double t1 = timeAxis_->max();
+    if (pa.width() <= 0.0 || pa.height() <= 0.0 || !(t1 > t0)) return;
+    const QRectF safe = pa.adjusted(-kSafeMargin, -kSafeMargin, kSafeMargin, kSafeMargin);
+    const double sx = pa.width() / (t1 - t0);
+    const auto inSafe = [&](QPointF p) {
+        return p.x() >= safe.left() && p.x() <= safe.right() && p.y() >= safe.top() &&
+               p.y() <= safe.bottom();
+    };
+    painter.save();
+    painter.setClipRect(pa);
+    // Aliased one-pixel lines take the rasterizer's fast path; the reduced
+    // points are a pixel column apart, so on screen they look the same.
+    painter.setRenderHint(QPainter::Antialiasing, smooth_);
+    QPolygonF run;
+    for (std::size_t k = 0; k < reduced_.size() && k < lines_.size(); ++k) {
+        const QValueAxis* axis = valueAxisOf(k);
+        const double v0 = axis->min();
+        const double sy = pa.height() / (axis->max() - v0);
+        const auto toPixel = [&](QPointF p) {
+            return QPointF(pa.left() + (p.x() - t0) * sx, pa.bottom() - (p.y() - v0) * sy);
+        };
+        painter.setPen(lines_[k]->pen());
+        const QList<QPointF>& pts = reduced_[k];
+        run.clear();
+        const auto flush = [&] {
+            if (run.size() > 1) painter.drawPolyline(run);
+            run.clear();
+        };
+        for (qsizetype i = 0; i < pts.size(); ++i) {
+            const QPointF b = toPixel(pts[i]);
+            if (i == 0) {
+                if (inSafe(b)) run.append(b);
+                continue;
+            }
+            const QPointF a = toPixel(pts[i - 1]);
+            if (inSafe(a) && inSafe(b)) {
+                if (run.isEmpty()) run.append(a);
+                run.append(b);
+                continue;
+            }
+            QPointF ca = a, cb = b;
+            if (!clipToBox(ca, cb, safe)) {
+                flush();
+                continue;
+            }
+            if (run.isEmpty() || run.back() != ca) {
+                flush();
+                run.append(ca);
+            }
+            run.append(cb);
+            if (cb != b) flush();
+        }
+        flush();
+    }
+    painter.restore();
 }
 
 }  // namespace qrn::plot

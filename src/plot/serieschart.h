@@ -7,6 +7,8 @@
 // the visible part again at the plot area's pixel width.
 
 #include <QChart>
+#include <QList>
+#include <QPointF>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -15,9 +17,12 @@
 
 class QGraphicsLineItem;
 class QLineSeries;
+class QPainter;
 class QValueAxis;
 
 namespace qrn::plot {
+
+class CurvesItem;
 
 inline const QString kTimeAxisTitle = QStringLiteral("時間 (s)");
 
@@ -41,7 +46,10 @@ class SeriesChart : public QChart {
     // chart shows everything.
     void setSeries(std::vector<const analysis::Series*> series, bool keepTimeRange = false);
     const std::vector<const analysis::Series*>& series() const { return series_; }
+    // Series k's entry in the legend (its pen is the curve's); the curve itself
+    // is drawn from reducedPoints(k).
     QLineSeries* lineSeries(std::size_t k) const { return lines_[k]; }
+    const QList<QPointF>& reducedPoints(std::size_t k) const { return reduced_[k]; }
     QValueAxis* timeAxis() const { return timeAxis_; }
     // The value axis series k is drawn against.
     QValueAxis* valueAxisOf(std::size_t k) const;
@@ -75,10 +83,18 @@ class SeriesChart : public QChart {
     // Reduces every series again for the current time range at the plot
     // area's width in pixels. Called after every range change and resize.
     void reduce();
-    // Number of points handed to the chart's series (all series).
+    // Number of points drawn (all series).
     qsizetype pointsShown() const;
 
+    // Antialiased curves: for pictures that are saved; the window draws
+    // aliased curves, which is several times faster.
+    void setSmoothCurves(bool smooth) { smooth_ = smooth; }
+    bool smoothCurves() const { return smooth_; }
+
   private:
+    friend class CurvesItem;
+    void paintCurves(QPainter& painter) const;
+
     struct ValueAxis {
         QString title;
         QValueAxis* axis = nullptr;
@@ -87,18 +103,19 @@ class SeriesChart : public QChart {
         bool any = false;
     };
     void placeTimeLine();
-    void applyTimeTicks();
-    static void applyValueTicks(QValueAxis* axis);
 
     std::vector<const analysis::Series*> series_;
     std::vector<QLineSeries*> lines_;
-    std::vector<std::size_t> axisOf_;  // series -> axes_
+    std::vector<QList<QPointF>> reduced_;  // series -> points in time and display units
+    std::vector<std::size_t> axisOf_;      // series -> axes_
     std::vector<ValueAxis> axes_;
     QValueAxis* timeAxis_ = nullptr;
     double tLo_ = 0.0, tHi_ = 1.0;  // data extent of the time axis
     bool zoomed_ = false;
+    bool smooth_ = false;
     std::optional<double> marker_;
     QGraphicsLineItem* timeLine_ = nullptr;
+    CurvesItem* curves_ = nullptr;
 };
 
 }  // namespace qrn::plot
