@@ -131,6 +131,11 @@ StepGrid plotGrid(const Dataset& data, const PlotSelection& sel, const QString& 
     const CsvSteps s = csvSteps(sel.csv, data, intervalText);
     StepGrid g;
     g.dt = csvStepSeconds(intervalText);
+    // Time must grow with the step for a time axis.
+    if (!(g.dt > 0.0))
+        throw QrnError(QStringLiteral("計算時間間隔 %1 s が正の値でないため、グラフを描けません。")
+                           .arg(timeText(g.dt)),
+                       kAppTitle);
     if (s.count <= 0) {
         const StepGrid all = storedSteps(data, intervalText);
         QString text = QStringLiteral("出力時間 %1 s～%2 s にはデータがありません。")

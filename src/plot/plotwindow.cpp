@@ -185,7 +185,7 @@ QWidget* PlotWindow::buildSelectionPanel() {
     tabs_->addTab(nodePage, QStringLiteral("ノード点"));
 
     CheckTableModel::Source tension;
-    tension.headers = {QStringLiteral("ノードNo."), QStringLiteral("張力")};
+    tension.headers = {QStringLiteral("ノードNo."), QStringLiteral("表示")};
     tension.rows = [this] { return static_cast<int>(sel_.tension.size()); };
     tension.caption = [this](int row, int) {
         return data_.TensionElem.contains(row) ? QString::number(data_.TensionElem(row))

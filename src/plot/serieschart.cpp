@@ -18,6 +18,8 @@ namespace {
 using analysis::Quantity;
 
 constexpr int kTimeTicks = 8;
+// Beyond this many curves a legend is a wall of unnamed markers.
+constexpr std::size_t kMaxLegendEntries = 30;
 constexpr int kValueTicks = 6;
 // Smallest span a zoom may reach, relative to the span's size, so that the
 // axis arithmetic never collapses to a point.
@@ -232,6 +234,7 @@ void SeriesChart::setSeries(std::vector<const analysis::Series*> series, bool ke
         line->setPen(pen);
         lines_.push_back(line);
     }
+    legend()->setVisible(series_.size() <= kMaxLegendEntries);
     if (!anyTime) {
         tLo_ = 0.0;
         tHi_ = 1.0;
