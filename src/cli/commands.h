@@ -5,9 +5,12 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include "cli/cliargs.h"
 #include "cli/terminalhost.h"
+
+class QCoreApplication;
 
 namespace qrn::cli {
 
@@ -34,6 +37,11 @@ int runReport(const QStringList& args);
 QString usageReport();
 int runXdmf(const QStringList& args);
 QString usageXdmf();
+int runPlot(const QStringList& args);
+QString usagePlot();
+// plot draws with Qt Charts, which needs a widgets application; it runs on
+// the offscreen platform.
+std::unique_ptr<QCoreApplication> makePlotApplication(int& argc, char** argv);
 
 // Prints a usage text on stdout (for --help).
 void printHelp(const QString& text);

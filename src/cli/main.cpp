@@ -3,7 +3,9 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
 
 #include "cli/commands.h"
@@ -27,6 +29,7 @@ const Command kCommands[] = {
     {"gif", runGif, usageGif, "GIFアニメーションに出力する"},
     {"report", runReport, usageReport, "相間離隔・張力の最大最小・節点の振れを集計する"},
     {"xdmf", runXdmf, usageXdmf, "ParaView・Python 用の XDMF/HDF5 に出力する"},
+    {"plot", runPlot, usagePlot, "時刻歴グラフをPNGまたはSVG画像に描く"},
 };
 
 QString mainUsage() {
@@ -52,7 +55,9 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);
 #endif
-    QCoreApplication app(argc, argv);
+    const bool plot = argc > 1 && std::strcmp(argv[1], "plot") == 0;
+    const std::unique_ptr<QCoreApplication> app =
+        plot ? makePlotApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     if (args.isEmpty()) {
