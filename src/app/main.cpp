@@ -13,6 +13,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qrnview"));
+    // The settings store needs an organisation name to be written at all.
+    QApplication::setOrganizationName(QStringLiteral("qrnview"));
 
     // The application owns the one dataset; every window works on it by reference.
     qrn::Dataset data;
@@ -29,6 +31,10 @@ int main(int argc, char** argv) {
         std::make_unique<qrn::viewer::ViewerWindow>(data, 0, intervalText, showMain),
         std::make_unique<qrn::viewer::ViewerWindow>(data, 1, intervalText, showMain)};
     window.setViewerOpener([&viewers](int mode, bool resetTime) {
+        // A read or load opens the viewer with its time reset: both viewers
+        // then start fitted to the new model at their next opening.
+        if (resetTime)
+            for (auto& v : viewers) v->noteNewDataset();
         viewers[static_cast<std::size_t>(mode == 1 ? 1 : 0)]->open(resetTime);
     });
 
@@ -41,7 +47,9 @@ int main(int argc, char** argv) {
         hooks.setTimeStep = [real](int step) { real->setTimeStep(step); };
         hooks.currentImage = [real] { return real->currentImage(); };
         hooks.intervalText = intervalText;
-        gifDialog.setParent(real, Qt::Dialog);
+        // A dialog: title and close button, no minimise or maximise.
+        gifDialog.setParent(real, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                      Qt::WindowCloseButtonHint);
         gifDialog.openFor(hooks);
     });
 

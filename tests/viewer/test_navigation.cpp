@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "../render/model.h"
+#include "viewer/keybindings.h"
 #include "viewer/navigation.h"
+#include "viewer/playback.h"
 
 using qrn::Bounds;
 using qrn::Dataset;
@@ -14,9 +16,10 @@ namespace {
 
 // Projected positions as a frame would leave them: every node far away
 // unless placed.
-ViewerState frameOf(const Dataset& ds, float zoom = 1.0f) {
+ViewerState frameOf(const Dataset& ds, float pixelsPerUnit = 5.0f) {
     ViewerState st;
-    st.Zoom = zoom;
+    st.PixPerUnitX = pixelsPerUnit;
+    st.PixPerUnitY = -pixelsPerUnit;
     st.ScrX.create({Bounds{0, ds.CableMax + 1}, Bounds{0, ds.NodeMax}});
     st.ScrY.create({Bounds{0, ds.CableMax + 1}, Bounds{0, ds.NodeMax}});
     for (std::int64_t s = 0; s <= ds.CableMax + 1; ++s)
@@ -58,46 +61,57 @@ Dataset exampleModel() {
 
 }  // namespace
 
-TEST(Picking, HitSquareKeepsItsScreenSize) {
+TEST(Picking, WithinSixPixelsAtAnyScale) {
     const Dataset ds = qrn::test::blankModel({2});
     struct Case {
-        float zoom;
+        float ppu;  // pixels per drawing unit (y grows upward)
         double dx, dy;
         bool hit;
     };
+    // At 5 pixels a unit, 6 pixels are 1.2 units; at 40, 0.15.
     const Case cases[] = {
-        {1, 0.39, 0.0, true},   {1, -0.39, 0.39, true}, {1, 0.41, 0.0, false},
-        {1, 0.0, -0.41, false}, {8, 0.049, 0.0, true},  {8, 0.0, -0.049, true},
-        {8, 0.051, 0.0, false}, {8, 0.39, 0.0, false},
+        {5, 1.19, 0.0, true},    {5, 0.0, -1.199, true}, {5, 0.84, 0.84, true},
+        {5, 0.86, 0.86, false},  {5, 1.21, 0.0, false},  {40, 0.149, 0.0, true},
+        {40, 0.0, 0.151, false}, {40, 0.6, 0.0, false},
     };
     for (const Case& c : cases) {
-        ViewerState st = frameOf(ds, c.zoom);
+        ViewerState st = frameOf(ds, c.ppu);
         place(st, 0, 1, 5.0f, -3.0f);
         const auto hit = findNode(ds, st, 5.0 + c.dx, -3.0 + c.dy);
-        EXPECT_EQ(hit.has_value(), c.hit) << c.zoom << " " << c.dx << " " << c.dy;
+        EXPECT_EQ(hit.has_value(), c.hit) << c.ppu << " " << c.dx << " " << c.dy;
         if (hit) {
             EXPECT_EQ(*hit, (NodeRef{0, 1}));
         }
     }
-    EXPECT_FLOAT_EQ(hitHalfSize(8.0f), 0.05f);
 }
 
-TEST(Picking, SearchOrderDecidesTies) {
+TEST(Picking, NearestWinsAndOrderBreaksTies) {
     const Dataset ds = qrn::test::blankModel({4, 4}, 3);
     ViewerState st = frameOf(ds);
     // Cable 1 node 0, cable 0 nodes 3 and 2, and a beam node, all near (2, 2).
     place(st, 1, 0, 2.0f, 2.0f);
-    place(st, 0, 3, 2.1f, 2.0f);
-    place(st, 0, 2, 2.0f, 2.1f);
+    place(st, 0, 3, 2.4f, 2.0f);
+    place(st, 0, 2, 2.0f, 2.3f);
     place(st, 2, 0, 2.0f, 2.0f);
-    EXPECT_EQ(findNode(ds, st, 2.05, 2.05), (NodeRef{0, 2}));
-    place(st, 0, 2, 9.0f, 9.0f);
-    EXPECT_EQ(findNode(ds, st, 2.05, 2.05), (NodeRef{0, 3}));
-    place(st, 0, 3, 9.0f, 9.0f);
-    EXPECT_EQ(findNode(ds, st, 2.05, 2.05), (NodeRef{1, 0}));
+    EXPECT_EQ(findNode(ds, st, 2.0, 2.1), (NodeRef{1, 0}));  // nearest, before the beam node
+    EXPECT_EQ(findNode(ds, st, 2.0, 2.2), (NodeRef{0, 2}));
+    EXPECT_EQ(findNode(ds, st, 2.3, 2.0), (NodeRef{0, 3}));
     place(st, 1, 0, 9.0f, 9.0f);
-    EXPECT_EQ(findNode(ds, st, 2.05, 2.05), (NodeRef{2, 0}));  // the beam slot comes last
+    EXPECT_EQ(findNode(ds, st, 2.0, 2.0), (NodeRef{2, 0}));
     EXPECT_FALSE(findNode(ds, st, -2.0, -2.0));
+}
+
+TEST(Picking, NodeBehindTheEyeIsNotPicked) {
+    const Dataset ds = qrn::test::blankModel({2});
+    ViewerState st = frameOf(ds);
+    place(st, 0, 1, 1.0f, 1.0f);
+    place(st, 0, 2, 1.5f, 1.0f);
+    st.BehindEye.create({Bounds{0, 1}, Bounds{0, 2}});
+    EXPECT_EQ(findNode(ds, st, 1.0, 1.0), (NodeRef{0, 1}));
+    EXPECT_EQ(nodePixel(st, {0, 1}), QPointF(5.0, -5.0));
+    st.BehindEye(0, 1) = 1;
+    EXPECT_EQ(findNode(ds, st, 1.0, 1.0), (NodeRef{0, 2}));
+    EXPECT_FALSE(nodePixel(st, {0, 1}));
 }
 
 TEST(Picking, SearchSkipsPositionsOfAnotherDataset) {
@@ -279,4 +293,43 @@ TEST(Pan, DirectionButtonsAndLimits) {
     EXPECT_FLOAT_EQ(st.Window.Left, -76.0f);
     panStep(st, 5);
     EXPECT_FLOAT_EQ(st.Window.Left, -76.0f);
+}
+
+TEST(Keys, Bindings) {
+    using C = ViewerCommand;
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers mods;
+        std::optional<C> want;
+    };
+    const Case cases[] = {
+        {Qt::Key_Space, {}, C::PlayStop},
+        {Qt::Key_Left, {}, C::StepBack},
+        {Qt::Key_Right, {}, C::StepForward},
+        {Qt::Key_Home, {}, C::FirstStep},
+        {Qt::Key_End, {}, C::LastStep},
+        {Qt::Key_Plus, Qt::ShiftModifier, C::ZoomIn},
+        {Qt::Key_Plus, Qt::KeypadModifier, C::ZoomIn},
+        {Qt::Key_Equal, {}, C::ZoomIn},
+        {Qt::Key_Minus, {}, C::ZoomOut},
+        {Qt::Key_Escape, {}, C::Back},
+        {Qt::Key_Home, Qt::ControlModifier, C::Fit},
+        {Qt::Key_End, Qt::ControlModifier, std::nullopt},
+        {Qt::Key_Left, Qt::AltModifier, std::nullopt},
+        {Qt::Key_A, {}, std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(commandForKey(c.key, c.mods), c.want) << c.key;
+}
+
+TEST(Playback, PacedToTheScreenRefresh) {
+    struct Case {
+        double since, hz, want;
+    };
+    // 400 steps at 60 Hz take 400 x 16.7 ms, about 7 s.
+    const Case cases[] = {
+        {0, 60, 1000.0 / 60},       {10, 60, 1000.0 / 60 - 10}, {20, 60, 0},
+        {3, 144, 1000.0 / 144 - 3}, {0, 0, 1000.0 / 60},        {-5, 60, 1000.0 / 60},
+    };
+    for (const Case& c : cases)
+        EXPECT_NEAR(framePacingDelayMs(c.since, c.hz), c.want, 1e-9) << c.since << " " << c.hz;
 }
