@@ -64,10 +64,10 @@ ViewerState windowAt(ViewMode mode, QSize picture, const ViewParams& p, int leve
     return w;
 }
 
-bool fits(const Box& b, const ViewerState& w) {
+bool fits(const Box& b, const ViewerState& w, int hiddenRows) {
     const double usableW = double(w.Window.Width) - 2.0 * kFitMarginPixels / double(w.PixPerUnitX);
-    const double usableH =
-        std::fabs(double(w.Window.Height)) - 2.0 * kFitMarginPixels / std::fabs(w.PixPerUnitY);
+    const double usableH = std::fabs(double(w.Window.Height)) -
+                           (2.0 * kFitMarginPixels + hiddenRows) / std::fabs(w.PixPerUnitY);
     return b.width() <= usableW && b.height() <= usableH;
 }
 
@@ -87,20 +87,27 @@ std::vector<double> roundScalesAbove(double from) {
     return out;
 }
 
+// (cx, cy) in the middle of the visible part of the picture.
 ViewFit centredAt(ViewMode mode, QSize picture, const ViewParams& p, int level, double cx,
-                  double cy) {
+                  double cy, int hiddenRows) {
     const ViewerState w = windowAt(mode, picture, p, level);
+    const double visibleRows = picture.height() - 2.0 * kPictureBorder - hiddenRows;
     ViewFit f;
     f.zoomLevel = level;
     f.panX = detail::f32(cx - double(w.Window.Width) / 2.0 - w.ViewLeft);
-    f.panY = detail::f32(cy - double(w.Window.Height) / 2.0 - w.ViewTop);
+    f.panY = detail::f32(cy - visibleRows / 2.0 / double(w.PixPerUnitY) - w.ViewTop);
     return f;
 }
 
 }  // namespace
 
+int hiddenPictureRows(const LayoutGeometry& g) {
+    const int drawableBottom = g.picture.top() + kPictureBorder + g.canvas.height();
+    return std::clamp(drawableBottom - g.bottomBarTop, 0, g.canvas.height());
+}
+
 std::optional<ViewFit> fitView(ViewMode mode, const Dataset& ds, const ViewerState& st,
-                               const ViewParams& p, QSize picture) {
+                               const ViewParams& p, QSize picture, int hiddenRows) {
     if (!detail::geometryOk(ds)) return std::nullopt;
     const double scale = p.nearScale;
     const std::array<Bounds, 2> nodes{Bounds{0, ds.CableMax + 1LL}, Bounds{0, ds.NodeMax}};
@@ -154,21 +161,21 @@ std::optional<ViewFit> fitView(ViewMode mode, const Dataset& ds, const ViewerSta
     const Box box = boxAt(pts, scale);
     const double cx = (box.left + box.right) / 2.0, cy = (box.bottom + box.top) / 2.0;
     for (int level = kZoomLevelMax; level >= kZoomLevelMin; --level)
-        if (fits(box, windowAt(mode, picture, p, level)))
-            return centredAt(mode, picture, p, level, cx, cy);
+        if (fits(box, windowAt(mode, picture, p, level), hiddenRows))
+            return centredAt(mode, picture, p, level, cx, cy, hiddenRows);
 
     const ViewerState widest = windowAt(mode, picture, p, kZoomLevelMin);
     if (scale > 0.0 && std::isfinite(scale)) {
         for (const double s : roundScalesAbove(scale)) {
             const Box b = boxAt(pts, s);
-            if (!fits(b, widest)) continue;
+            if (!fits(b, widest, hiddenRows)) continue;
             ViewFit f = centredAt(mode, picture, p, kZoomLevelMin, (b.left + b.right) / 2.0,
-                                  (b.bottom + b.top) / 2.0);
+                                  (b.bottom + b.top) / 2.0, hiddenRows);
             f.scale = s;
             return f;
         }
     }
-    ViewFit f = centredAt(mode, picture, p, kZoomLevelMin, cx, cy);
+    ViewFit f = centredAt(mode, picture, p, kZoomLevelMin, cx, cy, hiddenRows);
     f.whole = false;
     return f;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "dataset/dataset.h"
+#include "render/layout.h"
 #include "render/viewerstate.h"
 #include "render/viewparams.h"
 
@@ -32,9 +33,13 @@ struct ViewFit {
 };
 
 // `st` holds the projection computed for `p` (computeProjection); `picture`
-// is the picture's outer size. Empty when there is nothing to fit (no
-// geometry, no projection, no finite node).
+// is the picture's outer size, of whose drawable area the lowest
+// `hiddenRows` rows lie under the bottom bar. Empty when there is nothing to
+// fit (no geometry, no projection, no finite node).
 std::optional<ViewFit> fitView(ViewMode mode, const Dataset& ds, const ViewerState& st,
-                               const ViewParams& p, QSize picture);
+                               const ViewParams& p, QSize picture, int hiddenRows = 0);
+
+// Rows of the drawable area that the bottom bar covers.
+int hiddenPictureRows(const LayoutGeometry& g);
 
 }  // namespace qrn::render

@@ -404,8 +404,9 @@ void ViewerWindow::noteNewDataset() {
 
 void ViewerWindow::fitToModel() {
     if (!loaded_) return;
-    const QSize picture = render::layoutGeometry(mode_, client_.size()).picture.size();
-    const std::optional<render::ViewFit> fit = render::fitView(mode_, ds_, st_, params_, picture);
+    const render::LayoutGeometry g = render::layoutGeometry(mode_, client_.size());
+    const std::optional<render::ViewFit> fit =
+        render::fitView(mode_, ds_, st_, params_, g.picture.size(), render::hiddenPictureRows(g));
     if (!fit) return;
     if (fit->scale) form_.nearScale = num::formatGeneralQ(*fit->scale);
     form_.zoomLevel = fit->zoomLevel;

@@ -298,8 +298,9 @@ void CsvExportWindow::buildOptions() {
 
     // A node number typed here scrolls the node list to it; Return then
     // moves to that row's first box.
-    makeLabel(this, QStringLiteral("ノードNo."), x + 110, 152, 52, 22);
-    nodeJump_ = makeEdit(this, "NodeJump", QString(), x + 162, 152, 58, 22);
+    makeLabel(this, QStringLiteral("ノードNo."), x + 106, 152, 62, 22,
+              Qt::AlignRight | Qt::AlignVCenter);
+    nodeJump_ = makeEdit(this, "NodeJump", QString(), x + 170, 152, 50, 22);
     nodeJump_->setToolTip(kJumpTip);
     connect(nodeJump_, &QLineEdit::textEdited, this, [this] { jumpToNode(false); });
     connect(nodeJump_, &QLineEdit::returnPressed, this, [this] { jumpToNode(true); });
