@@ -13,7 +13,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qrnview"));
-    // The settings store needs an organisation name to be written at all.
+    // The settings go to qrnview/qrnview.conf (or the registry key qrnview\qrnview),
+    // not under "Unknown Organization".
     QApplication::setOrganizationName(QStringLiteral("qrnview"));
 
     // The application owns the one dataset; every window works on it by reference.
