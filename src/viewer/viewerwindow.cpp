@@ -433,6 +433,10 @@ void ViewerWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
+    // Holding a key repeats steps and sizes, not a toggle or a jump.
+    const bool repeats = *command != ViewerCommand::PlayStop && *command != ViewerCommand::Back &&
+                         *command != ViewerCommand::Fit;
+    if (event->isAutoRepeat() && !repeats) return;
     runCommand(*command);
 }
 
