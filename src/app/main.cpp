@@ -14,6 +14,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qrnview"));
+    // The settings go to qrnview/qrnview.conf (or the registry key qrnview\qrnview),
+    // not under "Unknown Organization".
+    QApplication::setOrganizationName(QStringLiteral("qrnview"));
 
     // The application owns the one dataset; every window works on it by reference.
     qrn::Dataset data;
@@ -35,6 +38,10 @@ int main(int argc, char** argv) {
         std::make_unique<qrn::viewer::ViewerWindow>(data, 1, intervalText, showMain)};
     window.setViewerOpener([&viewers, &results](int mode, bool resetTime) {
         results.checkDataset();  // a read may have replaced the dataset
+        // A read or load opens the viewer with its time reset: both viewers
+        // then start fitted to the new model at their next opening.
+        if (resetTime)
+            for (auto& v : viewers) v->noteNewDataset();
         viewers[static_cast<std::size_t>(mode == 1 ? 1 : 0)]->open(resetTime);
     });
     for (auto& v : viewers) {
@@ -69,7 +76,9 @@ int main(int argc, char** argv) {
         hooks.setTimeStep = [real](int step) { real->setTimeStep(step); };
         hooks.currentImage = [real] { return real->currentImage(); };
         hooks.intervalText = intervalText;
-        gifDialog.setParent(real, Qt::Dialog);
+        // A dialog: title and close button, no minimise or maximise.
+        gifDialog.setParent(real, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                      Qt::WindowCloseButtonHint);
         gifDialog.openFor(hooks);
     });
 

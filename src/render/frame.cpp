@@ -38,6 +38,11 @@ class Frame {
     bool drawable(double x, double y) const {
         return pixelOk((x - win_.left) * ppuX_) && pixelOk((y - win_.top) * ppuY_);
     }
+    // Real mode: the node lies at or behind the near plane.
+    bool behind(std::int32_t s, std::int32_t n) const {
+        return behind_ && behind_[s + n * behindStride_] != 0;
+    }
+    void polylineInFront(const PixelPoint* pts, std::int32_t s, std::int32_t last);
 
     ViewMode mode_;
     const Dataset& ds_;
@@ -47,6 +52,8 @@ class Frame {
     std::int64_t t_;
     ScaleOrigin win_;
     double ppuX_ = 0, ppuY_ = 0;
+    const std::uint8_t* behind_ = nullptr;
+    std::int64_t behindStride_ = 0;
 };
 
 FrameEnd Frame::run() {
@@ -79,6 +86,10 @@ FrameEnd Frame::run() {
     win_ = cv_.scaleOrigin();
     ppuX_ = st_.PixPerUnitX;
     ppuY_ = st_.PixPerUnitY;
+    if (mode_ == ViewMode::Real && st_.BehindEye.bounds() == st_.ScrX.bounds()) {
+        behind_ = st_.BehindEye.data();
+        behindStride_ = st_.BehindEye.stride(1);
+    }
     if (!cables()) return FrameEnd::Stopped;
 
     std::int16_t kt = 0;  // stays 0 when the box does not fit 16 bits (real mode)
@@ -193,9 +204,27 @@ bool Frame::cables() {
                 if (py) pts[n].y = *py;
             }
         }
-        cv_.polyline(pts, last + 1);
+        polylineInFront(pts, s, last);
     }
     return true;
+}
+
+void Frame::polylineInFront(const PixelPoint* pts, std::int32_t s, std::int32_t last) {
+    std::int32_t n = 0;
+    while (n <= last && !behind(s, n)) ++n;
+    if (n > last) {
+        cv_.polyline(pts, last + 1);
+        return;
+    }
+    // A segment with an end behind the near plane would be drawn through the
+    // eye: each run of nodes in front is drawn on its own.
+    for (std::int32_t from = 0; from <= last;) {
+        while (from <= last && behind(s, from)) ++from;
+        std::int32_t to = from;
+        while (to + 1 <= last && !behind(s, to + 1)) ++to;
+        if (from <= last && to > from) cv_.polyline(pts + from, to - from + 1);
+        from = to + 1;
+    }
 }
 
 bool Frame::markers(std::int16_t kt) {
@@ -218,6 +247,7 @@ bool Frame::markers(std::int16_t kt) {
         for (std::int32_t n = step; n <= last - 1; n += step) {
             k = (k + 1) % kMarkerColours;
             const Rgb colour = kPalette[static_cast<std::size_t>(k + 1)];
+            if (behind(s, n)) continue;
             const double x = st_.ScrX(s, n);
             const double y = st_.ScrY(s, n);
             if (radiusOk && drawable(x, y))
@@ -253,6 +283,7 @@ bool Frame::beams() {
             if (stops()) return false;
             continue;
         }
+        if (behind(sA, nA) || behind(sB, nB)) continue;
         const float x1 = st_.ScrX(sA, nA), y1 = st_.ScrY(sA, nA);
         const float x2 = st_.ScrX(sB, nB), y2 = st_.ScrY(sB, nB);
         if (drawable(x1, y1) && drawable(x2, y2))

@@ -67,6 +67,11 @@ bool computeRealProjection(const Dataset& ds, ViewerState& st, const ViewParams&
     detail::recreate(st.BasePos, ds, 1);
     detail::recreate(st.CoefX, ds, 2);
     detail::recreate(st.CoefY, ds, 2);
+    const std::array<Bounds, 2> nodeBounds{Bounds{0, beamSlot}, Bounds{0, ds.NodeMax}};
+    if (st.BehindEye.bounds() == nodeBounds)
+        st.BehindEye.fillZero();
+    else
+        st.BehindEye.create(nodeBounds);
 
     if (const auto marker = p.markerStep) st.MarkerStep = *marker;
 
@@ -102,6 +107,9 @@ bool computeRealProjection(const Dataset& ds, ViewerState& st, const ViewParams&
     const double D = f32(p.viewDistance());
     const double W = p.centreWidth();
     const double D2 = std::pow(D, 2.0);
+    // A negative distance puts the eye beyond the centre, still looking the
+    // same way: the plane stays in front of the eye.
+    const double nearPlane = kNearPlaneFraction * std::fabs(D);
 
     auto project = [&](std::int32_t i, std::int32_t n) {
         const double X = f32(double(ds.NodePos(i, 0, n)) - st.CentreX);
@@ -111,6 +119,7 @@ bool computeRealProjection(const Dataset& ds, ViewerState& st, const ViewParams&
         const double u = X * sa * cb + Z * ca - Y * sb * sa;
         const double w = -X * sb * ca + Y * cb;
         const double r = std::sqrt(std::pow(q, 2.0) + std::pow(u, 2.0) + std::pow(w, 2.0));
+        st.BehindEye(i, n) = q > nearPlane ? 0 : 1;
         const float kf = f32(D2 / q / r * 100.0 / W);
         const double k = kf;
         st.BasePos(i, n, 0) = f32((-X * sb - Y * cb) * k);

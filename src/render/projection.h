@@ -17,6 +17,7 @@ bool computeNormalProjection(const Dataset& ds, ViewerState& st, const ViewParam
 // Real mode. A statement that fails is skipped and the rest still runs
 // (a marker spacing beyond 16 bits keeps the previous MarkerStep); nodes on
 // the eye plane get infinite or NaN values, which the frame drawing skips.
+// Marks the nodes at or behind the near plane in BehindEye.
 // Returns false only when the dataset holds no geometry.
 bool computeRealProjection(const Dataset& ds, ViewerState& st, const ViewParams& p);
 
@@ -26,6 +27,11 @@ bool computeProjection(ViewMode mode, const Dataset& ds, ViewerState& st, const 
 // writes it when it turns a twist into degrees: two roundings, each kept so
 // that pictures and captions stay as they always were.
 inline constexpr double kPiApprox = 3.1415926;
+
+// The real mode's near plane: a node whose depth in front of the eye is not
+// above this fraction of the view distance is projected through the eye (or
+// nearly so) and cannot be drawn.
+inline constexpr double kNearPlaneFraction = 0.01;
 inline constexpr double kPiNodeInfo = 3.1416;
 
 }  // namespace qrn::render

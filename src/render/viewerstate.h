@@ -71,6 +71,10 @@ struct ViewerState {
     BArray<float, 3> BasePos;  // [slot, node, 0..1] horizontal, vertical
     BArray<float, 3> CoefX;    // [slot, node, 0..2] per metre of x, y, z displacement
     BArray<float, 3> CoefY;
+    // [slot, node]: 1 where the node at rest lies at or behind the near plane
+    // (kNearPlaneFraction of the view distance in front of the eye). Lines
+    // and markers at such a node are not drawn; its ScrX/ScrY are kept.
+    BArray<std::uint8_t, 2> BehindEye;
 
     // Navigation and the coordinate window.
     std::int16_t PanButton = 0;

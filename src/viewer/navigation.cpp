@@ -7,28 +7,51 @@
 
 namespace qrn::viewer {
 
-float hitHalfSize(float zoom) { return static_cast<float>(0.4 / double(zoom)); }
+namespace {
+
+bool behindEye(const render::ViewerState& st, std::int32_t i, std::int32_t j) {
+    return st.BehindEye.contains(i, j) && st.BehindEye(i, j) != 0;
+}
+
+}  // namespace
 
 std::optional<NodeRef> findNode(const Dataset& ds, const render::ViewerState& st, double x,
                                 double y) {
-    const double d = hitHalfSize(st.Zoom);
-    if (!(d > 0.0) || !std::isfinite(d)) return std::nullopt;
-    auto hits = [&](std::int32_t i, std::int32_t j) {
+    const double kx = st.PixPerUnitX, ky = st.PixPerUnitY;
+    if (!std::isfinite(kx) || !std::isfinite(ky) || kx == 0.0 || ky == 0.0) return std::nullopt;
+    std::optional<NodeRef> best;
+    double bestSq = kPickRadiusPixels * kPickRadiusPixels;
+    auto consider = [&](std::int32_t i, std::int32_t j) {
         // Positions of a frame drawn for another dataset are not searched.
-        if (!st.ScrX.contains(i, j) || !st.ScrY.contains(i, j)) return false;
-        const double sx = st.ScrX(i, j);
-        const double sy = st.ScrY(i, j);
-        return sx - d < x && x < sx + d && sy - d < y && y < sy + d;
+        if (!st.ScrX.contains(i, j) || !st.ScrY.contains(i, j) || behindEye(st, i, j)) return;
+        const double dx = (double(st.ScrX(i, j)) - x) * kx;
+        const double dy = (double(st.ScrY(i, j)) - y) * ky;
+        const double d = dx * dx + dy * dy;
+        if (d < bestSq || (d == bestSq && !best)) {
+            bestSq = d;
+            best = NodeRef{i, j};
+        }
     };
     for (std::int32_t i = 0; i <= ds.CableMax; ++i) {
         if (!ds.CableInfo.contains(1, i)) break;
-        for (std::int32_t j = 0; j <= ds.CableInfo(1, i); ++j)
-            if (hits(i, j)) return NodeRef{i, j};
+        for (std::int32_t j = 0; j <= ds.CableInfo(1, i); ++j) consider(i, j);
     }
     const std::int32_t beam = ds.CableMax + 1;
-    for (std::int32_t j = 0; j <= ds.BeamNodeMax; ++j)
-        if (hits(beam, j)) return NodeRef{beam, j};
-    return std::nullopt;
+    for (std::int32_t j = 0; j <= ds.BeamNodeMax; ++j) consider(beam, j);
+    return best;
+}
+
+std::optional<QPointF> nodePixel(const render::ViewerState& st, NodeRef at) {
+    if (!st.ScrX.contains(at.slot, at.node) || !st.ScrY.contains(at.slot, at.node) ||
+        behindEye(st, at.slot, at.node))
+        return std::nullopt;
+    const double px = (double(st.ScrX(at.slot, at.node)) - st.Window.Left) * st.PixPerUnitX;
+    const double py = (double(st.ScrY(at.slot, at.node)) - st.Window.Top) * st.PixPerUnitY;
+    // Far outside the picture is as good as not drawn.
+    constexpr double kFar = 1e6;
+    if (!(std::fabs(px) < kFar) || !(std::fabs(py) < kFar)) return std::nullopt;
+    // The frame rounds its points to whole pixels.
+    return QPointF(std::nearbyint(px), std::nearbyint(py));
 }
 
 namespace {

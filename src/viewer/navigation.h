@@ -3,6 +3,7 @@
 // the positions of the last frame, the node-information text, the drag rules
 // of both display modes and the direction buttons' pan step.
 
+#include <QPointF>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -20,21 +21,25 @@ struct NodeRef {
     friend constexpr bool operator==(const NodeRef&, const NodeRef&) = default;
 };
 
-// Half the side of the hit square around a node, in drawing units: the same
-// size on screen at every zoom.
-float hitHalfSize(float zoom);
+// A click picks the nearest node within this many pixels of it.
+inline constexpr double kPickRadiusPixels = 6.0;
 
-// The first node whose hit square holds (x, y): cable slots in order, each
-// from its first node, then the beam slot. Searches ScrX/ScrY of the last frame.
+// The node nearest to (x, y) on screen, within kPickRadiusPixels: cable slots
+// in order, each from its first node, then the beam slot; of equally near
+// nodes the first in that order. Searches ScrX/ScrY of the last frame; a real
+// view's nodes at or behind its near plane are not drawn and cannot be picked.
 std::optional<NodeRef> findNode(const Dataset& ds, const render::ViewerState& st, double x,
                                 double y);
+
+// The picked node's pixel in the drawable area of the last frame; empty when
+// the frame holds no drawable position for it.
+std::optional<QPointF> nodePixel(const render::ViewerState& st, NodeRef at);
 
 // The node information shown in the menu bar for a node at time step t:
 // number, stored displacements (mm), twist in whole degrees, reference
 // coordinates and the beam-force records of that node number.
 QString nodeInfoText(const Dataset& ds, NodeRef at, int t);
 
-inline const QString kSearching = QStringLiteral("検索中");
 inline const QString kNoNode = QStringLiteral("該当ノードなし");
 inline const QString kNodeDataCaption = QStringLiteral("ﾉｰﾄﾞﾃﾞｰﾀ:");
 

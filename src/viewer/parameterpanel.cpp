@@ -44,7 +44,8 @@ void ParameterPanel::build(ViewMode mode) {
     auto caption = [&](QLabel& l, const QString& text, int lines = 1) {
         l.setParent(this);
         l.setText(text);
-        l.setWordWrap(lines > 1);
+        // Longer captions break where the text says, never inside a word.
+        l.setWordWrap(false);
         l.setGeometry(kLeft, y, kInner, kCaption * lines);
         y += kCaption * lines;
     };
@@ -93,7 +94,7 @@ void ParameterPanel::build(ViewMode mode) {
     slider2_.setGeometry(kLeft + sizeWidth, y, kInner - sizeWidth, kRow);
     y += kRow + 1;
 
-    caption(text2Caption_, QStringLiteral("ねじれ角の表示倍率"), 2);
+    caption(text2Caption_, QStringLiteral("ねじれ角の\n表示倍率"), 2);
     box(text2_, "Text2", kTipText2, &text2Unit_, QStringLiteral("倍"));
     check(check1_, "Check1", QStringLiteral("横向"), QString());
     caption(text4Caption_, QStringLiteral("線の太さ"));

@@ -23,6 +23,13 @@ int Playback::waitInterval(const QString& text) {
     return std::max(1, static_cast<int>(ms));
 }
 
+double framePacingDelayMs(double sinceLastPassMs, double refreshHz) {
+    const double hz = refreshHz >= 10.0 && refreshHz <= 1000.0 ? refreshHz : kDefaultRefreshHz;
+    const double period = 1000.0 / hz;
+    if (!(sinceLastPassMs >= 0.0)) return period;
+    return std::clamp(period - sinceLastPassMs, 0.0, period);
+}
+
 int Playback::stepInc() const { return std::max<int>(1, st_.StepInc); }
 
 void Playback::start() {

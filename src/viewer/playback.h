@@ -31,6 +31,13 @@ class PlaybackPorts {
     virtual void playbackChanged() = 0;
 };
 
+// The frame loop at wait 0 draws no faster than the screen refreshes (frames
+// beyond that are never seen): the delay before its next pass, given the time
+// since the last pass began. A refresh rate the screen does not report
+// sensibly counts as kDefaultRefreshHz.
+inline constexpr double kDefaultRefreshHz = 60.0;
+double framePacingDelayMs(double sinceLastPassMs, double refreshHz);
+
 class Playback {
   public:
     // Timer intervals stay within what a classic timer holds.

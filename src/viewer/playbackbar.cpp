@@ -14,6 +14,9 @@ const QString kTipCommand1 = QStringLiteral("前画面に戻り、ﾌｧｲﾙ�
 const QString kTipImage0 = QStringLiteral("動画表示のスタート・停止ボタン");
 const QString kTipImage3 = QStringLiteral("張力のノード情報を変更します。");
 const QString kTipTime = QStringLiteral("計算時間");
+// The gauge shows the first tension record; its right end is the largest
+// tension seen so far.
+const QString kTipGauge = QStringLiteral("張力ゲージ %1: %2kg（右端 %3kg）");
 
 const QString kTensionInitial = QStringLiteral("   0kg");
 const QString kNodeLabelInitial = QStringLiteral("ﾉｰﾄﾞNo.");
@@ -162,7 +165,12 @@ void PlaybackBar::showGauge(float maximum, float value) {
     if (gauge_.maximum() != max) gauge_.setRange(0, max);
     const float shown = std::isfinite(value) ? value : 0.0f;
     gauge_.setValue(static_cast<int>(std::clamp(shown, 0.0f, gmax)));
+    const QString tip = kTipGauge.arg(gaugeNode_, QString::number(gauge_.value()),
+                                      QString::number(gauge_.maximum()));
+    if (gauge_.toolTip() != tip) gauge_.setToolTip(tip);
 }
+
+void PlaybackBar::showGaugeNode(const QString& nodeLabel) { gaugeNode_ = nodeLabel; }
 
 void PlaybackBar::showInitial() {
     hScroll1_.setSingleStep(1);
@@ -171,6 +179,7 @@ void PlaybackBar::showInitial() {
     nodeLabel_.setText(kNodeLabelInitial);
     gauge_.setRange(0, 1);
     gauge_.setValue(0);
+    gauge_.setToolTip(QString());
 }
 
 void PlaybackBar::place(int top, int clientWidth) {

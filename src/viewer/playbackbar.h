@@ -38,7 +38,9 @@ class PlaybackBar final : public QWidget {
     void showNodeLabel(const QString& text);
     void showNodeButtons(bool visible);
     // The tension gauge; its maximum is held within 1..1e9 (a non-finite one is 1).
+    // Its tool tip names the tension record it shows and both values.
     void showGauge(float maximum, float value);
+    void showGaugeNode(const QString& nodeLabel);
     // Back to the texts and gauge of a freshly loaded window.
     void showInitial();
 
@@ -63,6 +65,7 @@ class PlaybackBar final : public QWidget {
     std::array<QToolButton, 2> image3_;
     QLabel nodeLabel_;
     QProgressBar gauge_;
+    QString gaugeNode_;
     QPushButton command1_;
 };
 

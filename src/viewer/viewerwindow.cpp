@@ -4,16 +4,20 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <new>
 
 #include "dataset/numbers.h"
+#include "render/fit.h"
 #include "render/viewer.h"
 #include "viewer/activation.h"
 #include "viewer/clientfont.h"
-#include "viewer/navigation.h"
+#include "viewer/viewermemory.h"
 
 namespace qrn::viewer {
 
@@ -25,9 +29,24 @@ const QString kTipPicture = QStringLiteral(
 
 const QString kTensionInitial = QStringLiteral("   0kg");
 
+const QString kTipFit =
+    QStringLiteral("モデル全体が画面に収まるように表示ｻｲｽﾞと表示位置を合わせます。(Ctrl+Home)");
+const QString kCopied = QStringLiteral("クリップボードにコピーしました");
+const QString kEyeInside = QStringLiteral(
+    "視点がモデルの内側にあるため、全体は表示できません（視点距離を大きくすると表示できます）");
+const QString kSkewTooWide =
+    QStringLiteral("視点の傾きが大きいため、全体は表示できません（視点を戻すと表示できます）");
+const QString kScaleChanged = QStringLiteral("全体が入るように%1を %2m にしました");
+
 constexpr int kBarThickness = 16;
 constexpr int kViewpointPageStep = 10;
 constexpr int kPanTickMs = 1;
+// A click on a direction button moves one step; held, it repeats after this.
+constexpr int kPanRepeatDelayMs = 300;
+constexpr int kCentreButton = 4;
+// A left press that moves no further than this (pixels, either way) is a click.
+constexpr int kClickSlopPixels = 3;
+constexpr int kStatusMs = 10000;
 
 }  // namespace
 
@@ -60,6 +79,9 @@ ViewerWindow::ViewerWindow(Dataset& dataset, int displayMode, IntervalText inter
     outer_.addWidget(&menuRow_);
     client_.setParent(this);
     outer_.addWidget(&client_, 1);
+    statusBar_.setParent(this);
+    statusBar_.setObjectName(QStringLiteral("StatusBar"));
+    outer_.addWidget(&statusBar_);
 
     client_.setFont(clientFont(client_.font()));
 
@@ -87,12 +109,14 @@ ViewerWindow::ViewerWindow(Dataset& dataset, int displayMode, IntervalText inter
             [this](QWindow* w) {
                 if (loaded_ && isVisible() && w == windowHandle()) activate();
             });
+    paceClock_.start();
 }
 
 ViewerWindow::~ViewerWindow() {
     // The members go before the QWidget base: nothing may call back into them
     // while the base tears the window down.
     disconnect(&ActivationTracker::instance(), nullptr, this, nullptr);
+    remember();
     client_.onResize = nullptr;
     frameTimer_.stop();
     timer1_.stop();
@@ -105,6 +129,11 @@ void ViewerWindow::buildMenu() {
     imgCopy_ = menuBar_.addAction(QStringLiteral("画面コピー"));
     imgCopy_->setObjectName(QStringLiteral("ImgCopy"));
     connect(imgCopy_, &QAction::triggered, this, [this] { screenCopy(); });
+    fit_ = menuBar_.addAction(QStringLiteral("全体表示"));
+    fit_->setObjectName(QStringLiteral("FitView"));
+    fit_->setToolTip(kTipFit);
+    fit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Home));
+    connect(fit_, &QAction::triggered, this, [this] { fitToModel(); });
     if (mode_ == ViewMode::Real) {
         animationMenu_ = menuBar_.addMenu(QStringLiteral("アニメーション作成"));
         gifAni_ = animationMenu_->addAction(QStringLiteral("GIFアニメ"));
@@ -191,18 +220,20 @@ void ViewerWindow::connectControls() {
     connect(&timer1_, &QTimer::timeout, this, [this] { playback_.timerTick(); });
     frameTimer_.setSingleShot(true);
     frameTimer_.setInterval(0);
+    frameTimer_.setTimerType(Qt::PreciseTimer);
     connect(&frameTimer_, &QTimer::timeout, this, [this] { playback_.continueFrameLoop(); });
     connect(&bottomBar_, &PlaybackBar::nodeButtonClicked, this, [this](int i) { changeNode(i); });
 
     picture_.setMouseHandler(
         [this](PictureWidget::MouseAction action, Qt::MouseButton button, Qt::MouseButtons buttons,
                QPointF pixel) { pictureMouse(action, button, buttons, pixel); });
-    timer2_.setInterval(kPanTickMs);
-    connect(&timer2_, &QTimer::timeout, this, [this] { panTick(); });
-    connect(&sizePanel_, &SizePanel::panPressed, this, [this](int direction) {
-        st_.PanButton = static_cast<std::int16_t>(direction);
-        timer2_.start();
+    picture_.setWheelHandler(
+        [this](int notches, QPointF pixel) { zoomTo(form_.zoomLevel + notches, pixel); });
+    connect(&timer2_, &QTimer::timeout, this, [this] {
+        if (timer2_.interval() != kPanTickMs) timer2_.setInterval(kPanTickMs);
+        panTick();
     });
+    connect(&sizePanel_, &SizePanel::panPressed, this, [this](int k) { panPressed(k); });
     connect(&sizePanel_, &SizePanel::panReleased, this, [this] { timer2_.stop(); });
 }
 
@@ -268,17 +299,35 @@ void ViewerWindow::applyGeometry(const render::LayoutGeometry& g) {
     const int w = client_.width();
     picture_.setGeometry(pic);
     hScroll2_.setGeometry(pic.left(), 2, pic.width(), kBarThickness);
-    vScroll1_.setGeometry(2, pic.top(), kBarThickness, pic.height());
+    // The picture's lower edge lies under the bottom bar; the bar beside it
+    // ends above, so that its lower arrow stays in view.
+    vScroll1_.setGeometry(2, pic.top(), kBarThickness, std::max(0, g.bottomBarTop - pic.top()));
     paramPanel_.place(g.paramPanelLeft, g.sizePanelTop);
     sizePanel_.place(g.sizePanelLeft, g.sizePanelTop, g.bottomBarTop);
     bottomBar_.place(g.bottomBarTop, w);
 
-    setWindowTitle(g.title);
+    setWindowTitle(padTitles_ ? g.title
+                              : render::modeTitle(mode_) + QLatin1Char(' ') + render::kTitleByLine);
+}
+
+bool ViewerWindow::platformPadsTitles() {
+#ifdef Q_OS_WIN
+    return true;  // title bars show the title from the left
+#else
+    // macOS and the common Linux desktops centre titles themselves.
+    return false;
+#endif
+}
+
+void ViewerWindow::setTitlePadding(bool on) {
+    padTitles_ = on;
+    applyGeometry(render::layoutGeometry(mode_, client_.size()));
 }
 
 void ViewerWindow::afterDraw() {
     bottomBar_.showTension(st_.TensionText);
     bottomBar_.showGauge(st_.GaugeMax, st_.GaugeValue);
+    updateMark();
     picture_.update();
 }
 
@@ -296,11 +345,13 @@ void ViewerWindow::updateTimeDisplay() {
 
 void ViewerWindow::resizeClient(QSize client) {
     const int menu = menuRow_.sizeHint().height();
-    resize(client.width(), client.height() + menu);
+    resize(client.width(), client.height() + menu + statusBar_.sizeHint().height());
 }
 
 void ViewerWindow::load() {
     form_ = ViewForm::initial(mode_);
+    const ViewerMemory memory = recallViewer(mode_);
+    memory.applyTo(form_);
     params_ = form_.params();
     canvas_ = std::make_unique<render::ImageCanvas>();
     picture_.setCanvas(canvas_.get());
@@ -313,6 +364,7 @@ void ViewerWindow::load() {
     nodeData_.setToolTip(QString());
     playback_.reset();
     resizeClient(render::initialClientSize(mode_));
+    if (!memory.geometry.isEmpty()) restoreGeometry(memory.geometry);
     try {
         render::loadViewer(mode_, ds_, st_, params_);
     } catch (const std::bad_alloc&) {
@@ -339,6 +391,115 @@ void ViewerWindow::open(bool resetTime) {
     opening_ = false;
     activate();
     ActivationTracker::instance().setCurrent(windowHandle());
+    if (fitPending_) {
+        fitPending_ = false;
+        fitToModel();
+    }
+    picture_.setFocus(Qt::OtherFocusReason);
+}
+
+void ViewerWindow::noteNewDataset() {
+    fitPending_ = true;
+    picked_.reset();
+    pressHit_.reset();
+    picture_.setMark(std::nullopt);
+}
+
+void ViewerWindow::fitToModel() {
+    if (!loaded_) return;
+    const render::LayoutGeometry g = render::layoutGeometry(mode_, client_.size());
+    const std::optional<render::ViewFit> fit =
+        render::fitView(mode_, ds_, st_, params_, g.picture.size(), render::hiddenPictureRows(g));
+    if (!fit) return;
+    if (fit->scale) form_.nearScale = num::formatGeneralQ(*fit->scale);
+    form_.zoomLevel = fit->zoomLevel;
+    params_ = form_.params();
+    pushControls();
+    st_.PanX = fit->panX;
+    st_.PanY = fit->panY;
+    layoutPass();
+    if (fit->scale) {
+        const QString box =
+            mode_ == ViewMode::Real ? QStringLiteral("中心視界幅") : QStringLiteral("近点ｽｹｰﾙ");
+        showStatus(kScaleChanged.arg(box, form_.nearScale));
+    } else if (!fit->whole) {
+        showStatus(mode_ == ViewMode::Real ? kEyeInside : kSkewTooWide);
+    }
+}
+
+void ViewerWindow::showStatus(const QString& text) { statusBar_.showMessage(text, kStatusMs); }
+
+void ViewerWindow::keyPressEvent(QKeyEvent* event) {
+    const std::optional<ViewerCommand> command = commandForKey(event->key(), event->modifiers());
+    if (!command) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // Holding a key repeats steps and sizes, not a toggle or a jump.
+    const bool repeats = *command != ViewerCommand::PlayStop && *command != ViewerCommand::Back &&
+                         *command != ViewerCommand::Fit;
+    if (event->isAutoRepeat() && !repeats) return;
+    runCommand(*command);
+}
+
+void ViewerWindow::runCommand(ViewerCommand command) {
+    if (!loaded_) return;
+    const int step = std::max<int>(1, st_.StepInc);
+    switch (command) {
+        case ViewerCommand::PlayStop:
+            if (playback_.startVisible())
+                playback_.start();
+            else
+                playback_.stop();
+            break;
+        case ViewerCommand::StepBack:
+            setTimeStep(std::max(0, timeStep() - step));
+            break;
+        case ViewerCommand::StepForward:
+            setTimeStep(std::min(timeStepMaximum(), timeStep() + step));
+            break;
+        case ViewerCommand::FirstStep:
+            setTimeStep(0);
+            break;
+        case ViewerCommand::LastStep:
+            setTimeStep(timeStepMaximum());
+            break;
+        case ViewerCommand::ZoomIn:
+            zoomTo(form_.zoomLevel + 1, std::nullopt);
+            break;
+        case ViewerCommand::ZoomOut:
+            zoomTo(form_.zoomLevel - 1, std::nullopt);
+            break;
+        case ViewerCommand::Back:
+            returnToMain();
+            break;
+        case ViewerCommand::Fit:
+            fitToModel();
+            break;
+    }
+}
+
+void ViewerWindow::zoomTo(int level, std::optional<QPointF> pixel) {
+    level = std::clamp(level, render::kZoomLevelMin, render::kZoomLevelMax);
+    if (!loaded_ || level == form_.zoomLevel) return;
+    auto unitsAt = [this](QPointF p) {
+        return QPointF(st_.Window.Left + p.x() / double(st_.PixPerUnitX),
+                       st_.Window.Top + p.y() / double(st_.PixPerUnitY));
+    };
+    const std::optional<QPointF> before = pixel ? std::optional(unitsAt(*pixel)) : std::nullopt;
+    form_.zoomLevel = level;
+    controlChanged(ViewControl::ZoomLevel);
+    if (!before) return;
+    // The point under the mouse stays under it.
+    const QPointF after = unitsAt(*pixel);
+    const QPointF shift = *before - after;
+    if (!std::isfinite(shift.x()) || !std::isfinite(shift.y())) return;
+    st_.PanX = static_cast<float>(st_.PanX + shift.x());
+    st_.PanY = static_cast<float>(st_.PanY + shift.y());
+    st_.Window.Left = static_cast<float>(st_.ViewLeft + double(st_.PanX));
+    st_.Window.Top = static_cast<float>(st_.ViewTop + double(st_.PanY));
+    runEffect(Effect::Redraw);
 }
 
 void ViewerWindow::activate() {
@@ -355,6 +516,7 @@ void ViewerWindow::activate() {
     applyGeometry(render::layoutGeometry(mode_, client_.size()));
     bottomBar_.showNodeButtons(a.nodeButtonsVisible);
     bottomBar_.showNodeLabel(a.nodeLabel);
+    bottomBar_.showGaugeNode(render::nodeLabelText(ds_, 0));
     afterDraw();
 }
 
@@ -374,6 +536,9 @@ void ViewerWindow::pictureMouse(PictureWidget::MouseAction action, Qt::MouseButt
     using Action = PictureWidget::MouseAction;
     if (action == Action::Release) {
         picture_.unsetCursor();
+        // A click picks; a drag leaves the node information as it was.
+        if (button == Qt::LeftButton && leftDown_ && !dragging_) applyPick(pressHit_);
+        if (button == Qt::LeftButton) leftDown_ = dragging_ = false;
         return;
     }
     // Mouse positions in drawing units of the coordinate window.
@@ -386,13 +551,22 @@ void ViewerWindow::pictureMouse(PictureWidget::MouseAction action, Qt::MouseButt
         if (button == Qt::LeftButton) {
             st_.DownScroll[0] = static_cast<float>(form_.azimuth);
             st_.DownScroll[1] = static_cast<float>(form_.elevation);
-            pickNode(x, y);
+            leftDown_ = true;
+            dragging_ = false;
+            pressPixel_ = pixel;
+            pressHit_ = findNode(ds_, st_, x, y);
+            picture_.setCursor(pressHit_ ? Qt::CrossCursor : Qt::WhatsThisCursor);
         } else if (button == Qt::RightButton) {
             picture_.setCursor(Qt::SizeAllCursor);
         }
         return;
     }
     if (buttons == Qt::LeftButton) {
+        if (!dragging_) {
+            if (leftDown_ && (pixel - pressPixel_).manhattanLength() <= kClickSlopPixels) return;
+            dragging_ = true;
+            picture_.unsetCursor();
+        }
         int h = form_.azimuth, v = form_.elevation;
         if (mode_ == ViewMode::Normal) {
             const ViewpointPan pan = panViewpoint(st_, x, y, h, v);
@@ -412,24 +586,44 @@ void ViewerWindow::pictureMouse(PictureWidget::MouseAction action, Qt::MouseButt
     }
 }
 
-void ViewerWindow::pickNode(double x, double y) {
-    nodeData_.setText(kSearching);
-    nodeData_.repaint();  // shows while the search runs
-    const std::optional<NodeRef> hit = findNode(ds_, st_, x, y);
+void ViewerWindow::applyPick(std::optional<NodeRef> hit) {
+    picked_ = hit;
     if (!hit) {
-        picture_.setCursor(Qt::WhatsThisCursor);
         nodeData_.setText(kNoNode);
         nodeData_.setToolTip(QString());
+    } else {
+        const QString text = nodeInfoText(ds_, *hit, params_.timeStep);
+        nodeData_.setText(text);
+        nodeData_.setToolTip(text);
+    }
+    updateMark();
+}
+
+void ViewerWindow::updateMark() {
+    picture_.setMark(picked_ ? nodePixel(st_, *picked_) : std::nullopt);
+}
+
+void ViewerWindow::panPressed(int direction) {
+    if (direction == kCentreButton) {
+        recentre();
         return;
     }
-    const QString text = nodeInfoText(ds_, *hit, params_.timeStep);
-    nodeData_.setText(text);
-    nodeData_.setToolTip(text);
-    picture_.setCursor(Qt::CrossCursor);
+    st_.PanButton = static_cast<std::int16_t>(direction);
+    panTick();  // a click moves one step
+    timer2_.setInterval(kPanRepeatDelayMs);
+    timer2_.start();
 }
 
 void ViewerWindow::panTick() {
     panStep(st_, st_.PanButton);
+    if (playback_.startVisible()) runEffect(Effect::Redraw);
+}
+
+void ViewerWindow::recentre() {
+    st_.PanX = 0.0f;
+    st_.PanY = 0.0f;
+    st_.Window.Left = static_cast<float>(st_.ViewLeft);
+    st_.Window.Top = static_cast<float>(st_.ViewTop);
     if (playback_.startVisible()) runEffect(Effect::Redraw);
 }
 
@@ -456,8 +650,24 @@ int ViewerWindow::Ports::timeMaximum() const { return w_.bottomBar_.timeStepMaxi
 void ViewerWindow::Ports::setTimeValue(int value) { w_.bottomBar_.moveTimeBar(value); }
 bool ViewerWindow::Ports::repeat() const { return w_.form_.repeat; }
 QString ViewerWindow::Ports::waitText() const { return w_.form_.wait; }
-void ViewerWindow::Ports::scheduleFrame() { w_.frameTimer_.start(); }
+void ViewerWindow::Ports::scheduleFrame() {
+    // Passes one screen refresh apart: frames drawn faster are never seen.
+    const double now = double(w_.paceClock_.nsecsElapsed()) / 1e6;
+    const double delay = framePacingDelayMs(now - w_.nextPassMs_, w_.refreshRate());
+    w_.nextPassMs_ = now + delay;
+    w_.frameTimer_.start(static_cast<int>(std::lround(delay)));
+}
 void ViewerWindow::Ports::playbackChanged() { w_.mirrorPlayback(); }
+
+double ViewerWindow::refreshRate() const {
+    const QScreen* screen = windowHandle() ? windowHandle()->screen() : nullptr;
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    return screen ? screen->refreshRate() : kDefaultRefreshHz;
+}
+
+void ViewerWindow::remember() {
+    if (loaded_) rememberViewer(mode_, ViewerMemory::of(form_, saveGeometry()));
+}
 
 void ViewerWindow::returnToMain() {
     if (mode_ == ViewMode::Real) {
@@ -466,6 +676,7 @@ void ViewerWindow::returnToMain() {
         return;
     }
     stopPlayback();
+    remember();
     if (showMain_) showMain_();
     hide();
 }
@@ -476,6 +687,7 @@ void ViewerWindow::closeEvent(QCloseEvent* event) {
     frameTimer_.stop();
     timer2_.stop();
     playback_.reset();
+    remember();
     loaded_ = false;
     event->accept();
     if (showMain_) showMain_();
@@ -483,11 +695,14 @@ void ViewerWindow::closeEvent(QCloseEvent* event) {
 
 void ViewerWindow::screenCopy() {
     const int year = QDate::currentDate().year();
-    render::screenCopyText(mode_, st_, *canvas_, picture_.height(), year);
-    picture_.update();
+    // The copyright line goes onto the copy only: the live picture stays as it was.
+    render::ImageCanvas copy(canvas_->image());
+    copy.setScaleWindow(st_.Window);
+    render::screenCopyText(mode_, st_, copy, picture_.height(), year);
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setImage(canvas_->image());
+    clipboard->setImage(copy.image());
+    showStatus(kCopied);
 }
 
 void ViewerWindow::setTimeStep(int step) { bottomBar_.moveTimeBar(step); }

@@ -10,10 +10,12 @@
 // form model and back; every rule about what a change does lives there, and
 // the drawing gets the form's typed view parameters.
 
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -26,6 +28,8 @@
 #include "render/raster/imagecanvas.h"
 #include "render/viewerstate.h"
 #include "render/viewparams.h"
+#include "viewer/keybindings.h"
+#include "viewer/navigation.h"
 #include "viewer/parameterpanel.h"
 #include "viewer/picturewidget.h"
 #include "viewer/playback.h"
@@ -70,6 +74,15 @@ class ViewerWindow final : public QWidget {
     void open(bool resetTime);
     // Ends any playback (frame loop or timer) and shows the start button.
     void stopPlayback();
+    // A new dataset was read or loaded: the next opening starts with the
+    // whole model in view ("全体表示"), and the picked node is forgotten.
+    void noteNewDataset();
+    // "全体表示": display size, pan (and, when needed, the picture's scale) so
+    // that the whole model at rest fits the picture.
+    void fitToModel();
+    // A short message in the window's status line (an export's result).
+    void showStatus(const QString& text);
+    QString statusText() const { return statusBar_.currentMessage(); }
 
     // The time bar: setting a new value shows its time and draws its frame.
     void setTimeStep(int step);
@@ -93,6 +106,7 @@ class ViewerWindow final : public QWidget {
     const ViewForm& form() const { return form_; }
     const render::ViewParams& params() const { return params_; }
     QString nodeDataText() const { return nodeData_.text(); }
+    std::optional<NodeRef> pickedNode() const { return picked_; }
     const Playback& playback() const { return playback_; }
 
     // The window's own steps, public for the main window and the tests.
@@ -102,6 +116,13 @@ class ViewerWindow final : public QWidget {
     void returnToMain();  // "前画面"
     QSize clientSize() const { return client_.size(); }
     void resizeClient(QSize client);
+    void runCommand(ViewerCommand command);
+
+    // Window titles are padded with blanks (pushing the by-line to the right)
+    // only where title bars show titles from the left; a window manager that
+    // centres titles would cut the padded one short.
+    static bool platformPadsTitles();
+    void setTitlePadding(bool on);
 
   signals:
     void gifAnimationRequested();
@@ -109,6 +130,7 @@ class ViewerWindow final : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void buildMenu();
@@ -129,8 +151,15 @@ class ViewerWindow final : public QWidget {
     void changeNode(int button);
     void pictureMouse(PictureWidget::MouseAction action, Qt::MouseButton button,
                       Qt::MouseButtons buttons, QPointF pixel);
-    void pickNode(double x, double y);
+    void applyPick(std::optional<NodeRef> hit);
+    void updateMark();
+    void panPressed(int direction);
     void panTick();
+    void recentre();
+    // Display size `level`; with a pixel, the point under it stays there.
+    void zoomTo(int level, std::optional<QPointF> pixel);
+    void remember();  // the boxes and geometry that outlive the program
+    double refreshRate() const;
 
     // Playback's view of the window.
     class Ports final : public PlaybackPorts {
@@ -166,6 +195,16 @@ class ViewerWindow final : public QWidget {
     bool loaded_ = false;
     bool syncing_ = false;  // writing values into widgets: their signals are not changes
     bool opening_ = false;  // open() runs the activation itself, after showing
+    bool fitPending_ = false;
+    bool padTitles_ = platformPadsTitles();
+    // A left press picks on release, unless the mouse moved far enough to drag.
+    bool leftDown_ = false;
+    bool dragging_ = false;
+    QPointF pressPixel_;
+    std::optional<NodeRef> pressHit_;
+    std::optional<NodeRef> picked_;
+    QElapsedTimer paceClock_;  // paces the frame loop to the screen's refresh
+    double nextPassMs_ = 0.0;
 
     // Widgets, declared parents first (destroyed children first).
     QVBoxLayout outer_;
@@ -174,6 +213,7 @@ class ViewerWindow final : public QWidget {
     QMenuBar menuBar_;
     QLabel nodeData_;  // "ﾉｰﾄﾞﾃﾞｰﾀ:" (NodData)
     QAction* imgCopy_ = nullptr;
+    QAction* fit_ = nullptr;
     QMenu* animationMenu_ = nullptr;
     QAction* gifAni_ = nullptr;
     QAction* results_ = nullptr;
@@ -184,6 +224,7 @@ class ViewerWindow final : public QWidget {
     ParameterPanel paramPanel_{mode_};
     SizePanel sizePanel_;
     PlaybackBar bottomBar_;
+    QStatusBar statusBar_;
 };
 
 }  // namespace qrn::viewer

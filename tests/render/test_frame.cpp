@@ -307,3 +307,36 @@ TEST(Frame, ScreenCopyTextTurnsPolylinesBlack) {
     screenCopyText(ViewMode::Real, r.st, r.canvas, 417, 2024);
     EXPECT_TRUE(r.canvas.ops().empty());
 }
+
+TEST(Frame, NearPlaneLeavesOutWhatTouchesNodesBehindTheEye) {
+    // Straight ahead (angles 0) from 300 m: q = x - 150 + 300, the near plane
+    // at 3 m. Node 2 lies on it (behind), node 5 1 m in front of it.
+    Dataset ds = blankModel({6});
+    const float xs[] = {300, 400, -147, 400, 300, -146, 300};
+    for (int n = 0; n <= 6; ++n) setPos(ds, 0, n, xs[n], 1.0f + float(n), 0);
+    qrn::test::addBeams(ds, {{0, 1, 0, 2}, {0, 4, 0, 5}});
+    Viewer v(ViewMode::Real);
+    v.p.azimuth = 0;
+    v.layout(ds);
+    ASSERT_EQ(v.draw(ds), FrameEnd::Complete);
+    EXPECT_EQ(v.st.BehindEye(0, 2), 1);
+    EXPECT_EQ(v.st.BehindEye(0, 5), 0);
+    const auto lines = v.canvas.opsOf(Kind::Polyline);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].points.size(), 2u);  // nodes 0, 1
+    EXPECT_EQ(lines[1].points.size(), 4u);  // nodes 3 .. 6
+    // Markers at nodes 2 and 4: only node 4's circle and twist bar; one beam.
+    EXPECT_EQ(v.canvas.opsOf(Kind::Circle).size(), 1u);
+    const auto segs = v.canvas.opsOf(Kind::Line);
+    ASSERT_EQ(segs.size(), 2u);
+    EXPECT_EQ(segs[1].colour, kPalette[1]);
+    EXPECT_EQ(segs[1].args[0], v.st.ScrX(0, 4));
+    // The projected positions stay as they are, behind the eye included.
+    EXPECT_EQ(v.st.ScrX(0, 2), v.st.BasePos(0, 2, 0));
+    EXPECT_LT(v.st.ScrX(0, 2), 0.0f);  // mirrored through the eye: y is positive
+    // The same model seen from 500 m has every node in front: one polyline.
+    v.p.perspectiveRatio = 500;
+    v.layout(ds);
+    EXPECT_EQ(v.draw(ds), FrameEnd::Complete);
+    EXPECT_EQ(v.canvas.opsOf(Kind::Polyline).size(), 1u);
+}

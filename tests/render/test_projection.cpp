@@ -298,11 +298,14 @@ TEST(RealProjection, NodeOnTheEyePlaneDrawsTheRest) {
     v.p.azimuth = 0;
     v.layout(ds);
     EXPECT_FALSE(std::isfinite(v.st.BasePos(0, 0, 0)));
+    EXPECT_EQ(v.st.BehindEye(0, 0), 1);
     EXPECT_EQ(v.st.LastFrame, FrameEnd::Complete);
     const auto lines = v.canvas.opsOf(RecordingCanvas::Kind::Polyline);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].points[0], (PixelPoint{0, 0}));  // kept from the re-created buffer
-    // The second cable's points were all convertible.
+    // The segment to the node on the eye plane is left out, the rest drawn.
+    ASSERT_EQ(lines[0].points.size(), 2u);
+    // Node 1 at the centre, 1 m aside: (-2 + 50) x 5.8 and (0 - 36) x -5.803.
+    EXPECT_EQ(lines[0].points[0], (PixelPoint{278, 209}));
     EXPECT_EQ(lines[1].points.size(), 2u);
 }
 
@@ -314,12 +317,14 @@ TEST(NormalProjection, UndrawableNodeEndsTheFrameKeepingEarlierCables) {
     v.layout(ds);
     EXPECT_EQ(v.st.LastFrame, FrameEnd::Stopped);
     EXPECT_EQ(v.canvas.opsOf(RecordingCanvas::Kind::Polyline).size(), 1u);
-    // Real mode skips the point and draws every cable.
+    // Real mode skips the point and draws the other cables; the node at
+    // infinity is not in front of the eye, so its cable has no segment left.
     Viewer r(ViewMode::Real);
     r.layout(ds);
     EXPECT_FALSE(std::isfinite(r.st.ScrX(1, 1)) && std::isfinite(r.st.ScrY(1, 1)));
+    EXPECT_EQ(r.st.BehindEye(1, 1), 1);
     EXPECT_EQ(r.st.LastFrame, FrameEnd::Complete);
-    EXPECT_EQ(r.canvas.opsOf(RecordingCanvas::Kind::Polyline).size(), 3u);
+    EXPECT_EQ(r.canvas.opsOf(RecordingCanvas::Kind::Polyline).size(), 2u);
 }
 
 TEST(Frames, NoGeometryDrawsNothing) {

@@ -4,6 +4,7 @@
 
 #include "../render/model.h"
 #include "viewer/navigation.h"
+#include "viewer/playback.h"
 
 using qrn::Bounds;
 using qrn::Dataset;
@@ -14,9 +15,10 @@ namespace {
 
 // Projected positions as a frame would leave them: every node far away
 // unless placed.
-ViewerState frameOf(const Dataset& ds, float zoom = 1.0f) {
+ViewerState frameOf(const Dataset& ds, float pixelsPerUnit = 5.0f) {
     ViewerState st;
-    st.Zoom = zoom;
+    st.PixPerUnitX = pixelsPerUnit;
+    st.PixPerUnitY = -pixelsPerUnit;
     st.ScrX.create({Bounds{0, ds.CableMax + 1}, Bounds{0, ds.NodeMax}});
     st.ScrY.create({Bounds{0, ds.CableMax + 1}, Bounds{0, ds.NodeMax}});
     for (std::int64_t s = 0; s <= ds.CableMax + 1; ++s)
@@ -58,46 +60,47 @@ Dataset exampleModel() {
 
 }  // namespace
 
-TEST(Picking, HitSquareKeepsItsScreenSize) {
-    const Dataset ds = qrn::test::blankModel({2});
+TEST(Picking, NearestWithinSixPixels) {
+    const Dataset ds = qrn::test::blankModel({4, 4}, 3);
     struct Case {
-        float zoom;
-        double dx, dy;
-        bool hit;
+        float ppu;  // pixels per drawing unit (y grows upward)
+        double x, y;
+        std::optional<NodeRef> want;
     };
+    // Node (0, 1) at (5, -3); at 5 pixels a unit 6 pixels are 1.2 units, at 40 0.15.
+    // Nodes (1, 0) and beam (2, 0) at (2, 2) tie: the cable slot comes first.
     const Case cases[] = {
-        {1, 0.39, 0.0, true},   {1, -0.39, 0.39, true}, {1, 0.41, 0.0, false},
-        {1, 0.0, -0.41, false}, {8, 0.049, 0.0, true},  {8, 0.0, -0.049, true},
-        {8, 0.051, 0.0, false}, {8, 0.39, 0.0, false},
+        {5, 6.19, -3.0, NodeRef{0, 1}},
+        {5, 5.84, -2.16, NodeRef{0, 1}},
+        {5, 5.86, -2.14, {}},
+        {40, 5.0, -2.849, {}},
+        {40, 5.149, -3.0, NodeRef{0, 1}},
+        {5, 2.1, 2.0, NodeRef{1, 0}},
+        {5, 2.0, 2.25, NodeRef{0, 2}},
+        {5, 2.4, 2.0, NodeRef{0, 3}},
     };
     for (const Case& c : cases) {
-        ViewerState st = frameOf(ds, c.zoom);
+        ViewerState st = frameOf(ds, c.ppu);
         place(st, 0, 1, 5.0f, -3.0f);
-        const auto hit = findNode(ds, st, 5.0 + c.dx, -3.0 + c.dy);
-        EXPECT_EQ(hit.has_value(), c.hit) << c.zoom << " " << c.dx << " " << c.dy;
-        if (hit) {
-            EXPECT_EQ(*hit, (NodeRef{0, 1}));
-        }
+        place(st, 1, 0, 2.0f, 2.0f);
+        place(st, 2, 0, 2.0f, 2.0f);
+        place(st, 0, 2, 2.0f, 2.3f);
+        place(st, 0, 3, 2.5f, 2.0f);
+        EXPECT_EQ(findNode(ds, st, c.x, c.y), c.want) << c.ppu << " " << c.x << " " << c.y;
     }
-    EXPECT_FLOAT_EQ(hitHalfSize(8.0f), 0.05f);
 }
 
-TEST(Picking, SearchOrderDecidesTies) {
-    const Dataset ds = qrn::test::blankModel({4, 4}, 3);
+TEST(Picking, NodeBehindTheEyeIsNotPicked) {
+    const Dataset ds = qrn::test::blankModel({2});
     ViewerState st = frameOf(ds);
-    // Cable 1 node 0, cable 0 nodes 3 and 2, and a beam node, all near (2, 2).
-    place(st, 1, 0, 2.0f, 2.0f);
-    place(st, 0, 3, 2.1f, 2.0f);
-    place(st, 0, 2, 2.0f, 2.1f);
-    place(st, 2, 0, 2.0f, 2.0f);
-    EXPECT_EQ(findNode(ds, st, 2.05, 2.05), (NodeRef{0, 2}));
-    place(st, 0, 2, 9.0f, 9.0f);
-    EXPECT_EQ(findNode(ds, st, 2.05, 2.05), (NodeRef{0, 3}));
-    place(st, 0, 3, 9.0f, 9.0f);
-    EXPECT_EQ(findNode(ds, st, 2.05, 2.05), (NodeRef{1, 0}));
-    place(st, 1, 0, 9.0f, 9.0f);
-    EXPECT_EQ(findNode(ds, st, 2.05, 2.05), (NodeRef{2, 0}));  // the beam slot comes last
-    EXPECT_FALSE(findNode(ds, st, -2.0, -2.0));
+    place(st, 0, 1, 1.0f, 1.0f);
+    place(st, 0, 2, 1.5f, 1.0f);
+    st.BehindEye.create({Bounds{0, 1}, Bounds{0, 2}});
+    EXPECT_EQ(findNode(ds, st, 1.0, 1.0), (NodeRef{0, 1}));
+    EXPECT_EQ(nodePixel(st, {0, 1}), QPointF(5.0, -5.0));
+    st.BehindEye(0, 1) = 1;
+    EXPECT_EQ(findNode(ds, st, 1.0, 1.0), (NodeRef{0, 2}));
+    EXPECT_FALSE(nodePixel(st, {0, 1}));
 }
 
 TEST(Picking, SearchSkipsPositionsOfAnotherDataset) {
@@ -279,4 +282,17 @@ TEST(Pan, DirectionButtonsAndLimits) {
     EXPECT_FLOAT_EQ(st.Window.Left, -76.0f);
     panStep(st, 5);
     EXPECT_FLOAT_EQ(st.Window.Left, -76.0f);
+}
+
+TEST(Playback, PacedToTheScreenRefresh) {
+    struct Case {
+        double since, hz, want;
+    };
+    // 400 steps at 60 Hz take 400 x 16.7 ms, about 7 s.
+    const Case cases[] = {
+        {0, 60, 1000.0 / 60},       {10, 60, 1000.0 / 60 - 10}, {20, 60, 0},
+        {3, 144, 1000.0 / 144 - 3}, {0, 0, 1000.0 / 60},        {-5, 60, 1000.0 / 60},
+    };
+    for (const Case& c : cases)
+        EXPECT_NEAR(framePacingDelayMs(c.since, c.hz), c.want, 1e-9) << c.since << " " << c.hz;
 }

@@ -1,13 +1,16 @@
 // The viewer window on the offscreen platform: controls and their initial
 // values, validation, activation, layout, leaving and re-opening, the screen
-// copy and the time bar.
+// copy, the time bar, keys, picking, fit and what the viewer remembers.
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
 #include "../render/model.h"
+#include "render/fit.h"
 #include "render/layout.h"
 #include "viewer/navigation.h"
 #include "viewer/viewerwindow.h"
@@ -51,7 +54,7 @@ QString captionLeftOf(QWidget& box) {
         const int dy = box.y() - l->y();
         if (dy > 0 && dy < bestDy && l->x() < box.x() + 4) {
             bestDy = dy;
-            best = l->text();
+            best = l->text().remove(QLatin1Char('\n'));  // a line break is not part of it
         }
     }
     return best;
@@ -62,6 +65,8 @@ QString captionLeftOf(QWidget& box) {
 class TestViewerWindow : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase();
+    void init();
     void initialControls_data();
     void initialControls();
     void validation();
@@ -93,7 +98,25 @@ class TestViewerWindow : public QObject {
     void leftDragTurnsRealView();
     void directionButtonPans();
     void activationFromAnotherWindowOnly();
+    void keys_data();
+    void keys();
+    void pickRadiusMarkAndDrag();
+    void fitOnFirstOpeningAndCtrlHome();
+    void wheelZoomsAtTheMouse();
+    void remembersBoxesAndGeometry();
+
+  private:
+    QTemporaryDir settingsDir_;
 };
+
+void TestViewerWindow::initTestCase() {
+    // The viewers remember their boxes: keep that out of the user's settings.
+    QCoreApplication::setOrganizationName(QStringLiteral("qrnview-test"));
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
+}
+
+void TestViewerWindow::init() { QSettings().clear(); }
 
 void TestViewerWindow::initialControls_data() {
     QTest::addColumn<int>("mode");
@@ -193,6 +216,8 @@ void TestViewerWindow::initialControls() {
     QCOMPARE(h.child<QSlider>("Slider1").parentWidget()->pos(),
              QPoint(client.width() - 66, client.height() - 109));
     QCOMPARE(h.child<QScrollBar>("HScroll1").parentWidget()->y(), client.height() - 45);
+    QCOMPARE(vs.geometry().bottom() + 1, client.height() - 45);  // its lower arrow in view
+    QVERIFY(!h.child<QProgressBar>("ProgressBar1").toolTip().isEmpty());
 }
 
 void TestViewerWindow::validation() {
@@ -298,6 +323,11 @@ void TestViewerWindow::titlePadding() {
     h.w->open(true);
     const QString head = QStringLiteral("画像シミュレーション画面(ノーマルモード)");
     const QString by = qrn::render::kTitleByLine;
+    // Where title bars centre the title: one blank at every width.
+    h.w->setTitlePadding(false);
+    h.w->resizeClient(QSize(1625, 400));
+    QCOMPARE(h.w->windowTitle(), head + QLatin1Char(' ') + by);
+    h.w->setTitlePadding(true);
     struct Case {
         int width;
         int blanks;
@@ -397,7 +427,7 @@ void TestViewerWindow::returnRealClosesAndReopens() {
     QCOMPARE(h.edit("Text4").text(), QStringLiteral("1"));
     QCOMPARE(h.child<QScrollBar>("HScroll2").value(), 5);
     QCOMPARE(h.child<QScrollBar>("HScroll1").value(), 0);
-    QCOMPARE(h.w->clientSize(), QSize(678, 445));
+    QCOMPARE(h.w->clientSize(), QSize(800, 500));  // the window's size is remembered
     QCOMPARE(h.w->state().PanX, 7.0f);
     QCOMPARE(h.w->state().Window.Left, -50.0f + 7.0f);
 }
@@ -426,8 +456,8 @@ void TestViewerWindow::screenCopy() {
     h.w->findChild<QAction*>(QStringLiteral("ImgCopy"))->trigger();
     const QImage copied = QGuiApplication::clipboard()->image();
     QCOMPARE(copied.size(), h.w->currentImage().size());
-    QCOMPARE(copied.convertToFormat(QImage::Format_RGB32),
-             h.w->currentImage().convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(h.w->currentImage(), before);  // the live picture stays as it was
+    QCOMPARE(h.w->statusText(), QStringLiteral("クリップボードにコピーしました"));
     if (mode == 1) {
         QCOMPARE(copied.convertToFormat(QImage::Format_RGB32), before);  // no text line
         return;
@@ -642,16 +672,16 @@ void TestViewerWindow::clickPicksNode() {
     QWidget& pic = h.child<QWidget>("Picture1");
     const QPoint at = pixelOf(st, st.ScrX(1, 10), st.ScrY(1, 10));
     QTest::mousePress(&pic, Qt::LeftButton, {}, at);
-    QCOMPARE(h.w->nodeDataText(), qrn::viewer::nodeInfoText(h.ds, {1, 10}, 1));
-    QVERIFY(h.w->nodeDataText().startsWith(QStringLiteral("ノードNo.210 (移動量 x=0,y=")));
     QCOMPARE(pic.cursor().shape(), Qt::CrossCursor);
     QTest::mouseRelease(&pic, Qt::LeftButton, {}, at);
+    QCOMPARE(h.w->nodeDataText(), qrn::viewer::nodeInfoText(h.ds, {1, 10}, 1));
+    QVERIFY(h.w->nodeDataText().startsWith(QStringLiteral("ノードNo.210 (移動量 x=0,y=")));
     QVERIFY(!pic.testAttribute(Qt::WA_SetCursor));
     // Beside every node.
     QTest::mousePress(&pic, Qt::LeftButton, {}, QPoint(6, 6));
-    QCOMPARE(h.w->nodeDataText(), QStringLiteral("該当ノードなし"));
     QCOMPARE(pic.cursor().shape(), Qt::WhatsThisCursor);
     QTest::mouseRelease(&pic, Qt::LeftButton, {}, QPoint(6, 6));
+    QCOMPARE(h.w->nodeDataText(), QStringLiteral("該当ノードなし"));
     // Picking changes no view setting.
     QCOMPARE(h.child<QScrollBar>("HScroll2").value(), -40);
 }
@@ -724,21 +754,26 @@ void TestViewerWindow::directionButtonPans() {
     h.w->open(true);
     const qrn::render::ViewerState& st = h.w->state();
     QToolButton& up = h.child<QToolButton>("Image1_1");
-    QTest::mousePress(&up, Qt::LeftButton);
+    // A click moves one step of 2 / Zoom units.
+    QTest::mouseClick(&up, Qt::LeftButton);
     QCOMPARE(st.PanButton, 1);
-    QTRY_VERIFY(st.PanY >= 3.0f);
+    QCOMPARE(st.PanY, 2.0f);
+    // Held, it keeps moving.
+    QTest::mousePress(&up, Qt::LeftButton);
+    QTRY_VERIFY(st.PanY >= 8.0f);
     QTest::mouseRelease(&up, Qt::LeftButton);
     const float stopped = st.PanY;
     QCOMPARE(st.Window.Top, float(st.ViewTop + double(stopped)));
     QTest::qWait(20);
     QCOMPARE(st.PanY, stopped);
     QCOMPARE(st.PanX, 0.0f);
-    QToolButton& centre = h.child<QToolButton>("Image1_4");
-    QTest::mousePress(&centre, Qt::LeftButton);
-    QTest::qWait(10);
-    QTest::mouseRelease(&centre, Qt::LeftButton);
-    QCOMPARE(st.PanY, stopped);
+    QTest::mouseClick(&h.child<QToolButton>("Image1_5"), Qt::LeftButton);  // left
+    QCOMPARE(st.PanX, -2.0f);
+    // The centre button brings the view back.
+    QTest::mouseClick(&h.child<QToolButton>("Image1_4"), Qt::LeftButton);
+    QCOMPARE(st.PanY, 0.0f);
     QCOMPARE(st.PanX, 0.0f);
+    QCOMPARE(st.Window.Top, float(st.ViewTop));
 }
 
 void TestViewerWindow::activationFromAnotherWindowOnly() {
@@ -760,6 +795,165 @@ void TestViewerWindow::activationFromAnotherWindowOnly() {
     h.w->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(h.w.get()));
     QCOMPARE(h.edit("Text3_0").text(), QStringLiteral("0"));
+}
+
+void TestViewerWindow::keys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("step");  // time step after the key (from 5, drawing step 3)
+    QTest::addColumn<int>("zoom");  // display size after the key (from 1)
+    QTest::addColumn<bool>("playing");
+    QTest::addColumn<bool>("back");  // returned to the main window
+    const int none = Qt::NoModifier;
+    QTest::newRow("right") << int(Qt::Key_Right) << none << 8 << 1 << false << false;
+    QTest::newRow("left") << int(Qt::Key_Left) << none << 2 << 1 << false << false;
+    QTest::newRow("home") << int(Qt::Key_Home) << none << 0 << 1 << false << false;
+    QTest::newRow("end") << int(Qt::Key_End) << none << 100 << 1 << false << false;
+    QTest::newRow("+") << int(Qt::Key_Plus) << int(Qt::ShiftModifier) << 5 << 2 << false << false;
+    QTest::newRow("-") << int(Qt::Key_Minus) << int(Qt::KeypadModifier) << 5 << 0 << false << false;
+    QTest::newRow("space") << int(Qt::Key_Space) << none << -1 << 1 << true << false;
+    QTest::newRow("esc") << int(Qt::Key_Escape) << none << 5 << 1 << false << true;
+    // Every node of this model is at the origin: the largest size holds it.
+    QTest::newRow("ctrl+home") << int(Qt::Key_Home) << int(Qt::ControlModifier) << 5 << 3 << false
+                               << false;
+    QTest::newRow("alt+left") << int(Qt::Key_Left) << int(Qt::AltModifier) << 5 << 1 << false
+                              << false;
+}
+
+void TestViewerWindow::keys() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, step);
+    QFETCH(int, zoom);
+    QFETCH(bool, playing);
+    QFETCH(bool, back);
+    Harness h(0);
+    h.ds = longModel();
+    h.w->open(true);
+    QWidget& pic = h.child<QWidget>("Picture1");
+    QCOMPARE(h.w->focusWidget(), &pic);  // the keys go to the picture from the start
+    h.type("Text5", QStringLiteral("3"));
+    h.w->setTimeStep(5);
+    h.child<QSlider>("Slider1").setValue(1);
+    QTest::keyClick(&pic, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    if (step >= 0) QCOMPARE(h.w->timeStep(), step);
+    QCOMPARE(h.child<QSlider>("Slider1").value(), zoom);
+    QCOMPARE(!h.w->playback().startVisible(), playing);
+    QCOMPARE(h.mainShown, back ? 1 : 0);
+    if (playing) {
+        QTest::keyClick(&pic, Qt::Key_Space);
+        QVERIFY(h.w->playback().startVisible());
+    }
+    // A box keeps the keys it uses.
+    const int before = h.w->timeStep();
+    QTest::keyClick(&h.edit("Text7"), Qt::Key_Home);
+    QCOMPARE(h.w->timeStep(), before);
+}
+
+void TestViewerWindow::pickRadiusMarkAndDrag() {
+    Harness h(0);
+    h.w->open(true);
+    h.w->setTimeStep(1);
+    const qrn::render::ViewerState& st = h.w->state();
+    auto& pic = h.child<qrn::viewer::PictureWidget>("Picture1");
+    auto pixel = [&] { return pixelOf(st, st.ScrX(1, 10), st.ScrY(1, 10)) - QPoint(2, 2); };
+    // 5 pixels away (4 across, 3 down) still picks the node; a ring marks it.
+    QTest::mouseClick(&pic, Qt::LeftButton, {}, pixel() + QPoint(6, 5));
+    QCOMPARE(h.w->pickedNode(), (qrn::viewer::NodeRef{1, 10}));
+    QCOMPARE(pic.mark(), QPointF(pixel()));
+    // The ring follows its node and stays out of the picture's image.
+    const QImage image = h.w->currentImage().copy();
+    h.w->setTimeStep(2);
+    QCOMPARE(pic.mark(), QPointF(pixel()));
+    h.w->setTimeStep(1);
+    QCOMPARE(h.w->currentImage(), image);
+    // A drag turns the view and leaves the node information alone.
+    const QString info = h.w->nodeDataText();
+    QTest::mousePress(&pic, Qt::LeftButton, {}, QPoint(6, 6));
+    QTest::mouseMove(&pic, QPoint(40, 30));
+    QTest::mouseRelease(&pic, Qt::LeftButton, {}, QPoint(40, 30));
+    QVERIFY(h.child<QScrollBar>("HScroll2").value() != -40);
+    QCOMPARE(h.w->nodeDataText(), info);
+    QTest::mouseClick(&pic, Qt::LeftButton, {}, QPoint(6, 6));  // beside every node
+    QCOMPARE(h.w->nodeDataText(), QStringLiteral("該当ノードなし"));
+    QVERIFY(!pic.mark());
+}
+
+void TestViewerWindow::fitOnFirstOpeningAndCtrlHome() {
+    Harness h(0);
+    h.w->noteNewDataset();
+    h.w->open(true);
+    const qrn::render::ViewerState& st = h.w->state();
+    // At rest (time step 0) every node is 6 pixels inside the picture and
+    // above the bottom bar, which covers the lowest 34 rows.
+    const QRect inside = QRect(QPoint(0, 0), h.w->currentImage().size()).adjusted(5, 5, -5, -39);
+    for (int s = 0; s <= h.ds.CableMax; ++s)
+        for (int n = 0; n <= h.ds.CableInfo(1, s); ++n)
+            QVERIFY(inside.contains(qrn::viewer::nodePixel(st, {s, n})->toPoint()));
+    const int level = h.child<QSlider>("Slider1").value();
+    const float panX = st.PanX, panY = st.PanY;
+    // Moved away, and back with Ctrl+Home.
+    h.child<QSlider>("Slider1").setValue(3);
+    QTest::mouseClick(&h.child<QToolButton>("Image1_7"), Qt::LeftButton);
+    QTest::keyClick(&h.child<QWidget>("Picture1"), Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(h.child<QSlider>("Slider1").value(), level);
+    QCOMPARE(st.PanX, panX);
+    QCOMPARE(st.PanY, panY);
+    // Opened again on the same dataset: the view stays as the user left it.
+    h.child<QSlider>("Slider1").setValue(3);
+    h.child<QPushButton>("Command1").click();
+    h.w->open(true);
+    QCOMPARE(h.child<QSlider>("Slider1").value(), 3);
+}
+
+void TestViewerWindow::wheelZoomsAtTheMouse() {
+    Harness h(1);
+    h.w->open(true);
+    const qrn::render::ViewerState& st = h.w->state();
+    QWidget& pic = h.child<QWidget>("Picture1");
+    const QPoint at(150, 120);
+    const QPointF grabbed = unitsAt(st, at);
+    for (const auto& [angle, level] : {std::pair{120, 1}, {60, 1}, {60, 2}, {-480, 0}}) {
+        QWheelEvent e(at, pic.mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&pic, &e);
+        QCOMPARE(h.child<QSlider>("Slider1").value(), level);
+        // The point under the mouse stays there.
+        QVERIFY(std::abs(unitsAt(st, at).x() - grabbed.x()) < 1e-3);
+        QVERIFY(std::abs(unitsAt(st, at).y() - grabbed.y()) < 1e-3);
+    }
+}
+
+void TestViewerWindow::remembersBoxesAndGeometry() {
+    {
+        Harness h(1);
+        h.w->open(true);
+        h.type("Text6", QStringLiteral("3"));
+        h.type("Text1_2", QStringLiteral("5"));
+        h.child<QSlider>("Slider2").setValue(3);
+        h.child<QSlider>("Slider1").setValue(2);
+        h.w->resizeClient(QSize(800, 500));
+        h.child<QPushButton>("Command1").click();
+    }
+    // The next run of the program: a new window of the same mode.
+    Harness r(1);
+    r.w->open(true);
+    QCOMPARE(r.edit("Text6").text(), QStringLiteral("3"));
+    QCOMPARE(r.w->state().MarkerStep, 5);
+    QCOMPARE(r.child<QSlider>("Slider2").value(), 3);
+    QCOMPARE(r.w->state().Zoom, 4.0f);
+    QCOMPARE(r.w->clientSize(), QSize(800, 500));
+    // The other mode has its own; unusable values are left out or held in range.
+    QSettings store;
+    store.setValue(QStringLiteral("viewer/normal/zoomLevel"), QStringLiteral("abc"));
+    store.setValue(QStringLiteral("viewer/normal/markerSize"), 99);
+    store.setValue(QStringLiteral("viewer/normal/wait"), QString(500, QLatin1Char('1')));
+    store.sync();
+    Harness n(0);
+    n.w->open(true);
+    QCOMPARE(n.child<QSlider>("Slider1").value(), 0);
+    QCOMPARE(n.child<QSlider>("Slider2").value(), 5);
+    QCOMPARE(n.edit("Text6").text(), QStringLiteral("0"));
 }
 
 QTEST_MAIN(TestViewerWindow)

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <cmath>
@@ -54,9 +55,13 @@ int main(int argc, char** argv) {
     w.move(10, 10);
     w.open(true);
     int frames = 0;
+    qint64 lastFrameMs = 0;
     QElapsedTimer clock;
     QObject::connect(w.findChild<QScrollBar*>(QStringLiteral("HScroll1")),
-                     &QScrollBar::valueChanged, &w, [&] { ++frames; });
+                     &QScrollBar::valueChanged, &w, [&] {
+                         ++frames;
+                         if (clock.isValid()) lastFrameMs = clock.elapsed();
+                     });
     if (play) {
         w.findChild<QLineEdit*>(QStringLiteral("Text6"))->setText(wait);
         w.findChild<QCheckBox*>(QStringLiteral("Check4"))->setChecked(repeat);
@@ -76,12 +81,17 @@ int main(int argc, char** argv) {
             QMouseEvent press(QEvent::MouseButtonPress, p, pic->mapToGlobal(p), Qt::LeftButton,
                               Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(pic, &press);
+            QMouseEvent release(QEvent::MouseButtonRelease, p, pic->mapToGlobal(p), Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(pic, &release);
         });
     }
     if (seconds > 0) QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
     const int rc = QApplication::exec();
     if (play && clock.isValid())
-        std::printf("%d frames in %.2f s: %.1f per second\n", frames, clock.elapsed() / 1000.0,
-                    frames * 1000.0 / double(std::max<qint64>(clock.elapsed(), 1)));
+        std::printf("%d frames in %.2f s: %.1f per second (screen %.0f Hz)\n", frames,
+                    lastFrameMs / 1000.0,
+                    frames * 1000.0 / double(std::max<qint64>(lastFrameMs, 1)),
+                    QGuiApplication::primaryScreen()->refreshRate());
     return rc;
 }

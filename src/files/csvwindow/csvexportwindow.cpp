@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -26,6 +27,9 @@ namespace {
 
 const QString kNodeTip = QStringLiteral("出力させたいノード情報にチェックを付けます。");
 const QString kTimeTip = QStringLiteral("出力する時間範囲を指定します。");
+const QString kJumpTip =
+    QStringLiteral("ノード番号を入力すると、一覧がそのノードの行へ移動します。");
+const QString kNoSuchNode = QStringLiteral("ノードNo.%1 はありません。");
 const QString kBrowseFilter =
     QStringLiteral("CSVファイル (*.csv)|*.csv|") + QStringLiteral("すべてのファイル (*.*)|*.*|");
 
@@ -145,6 +149,9 @@ CsvExportWindow::CsvExportWindow(const Dataset& data, const QString& label1,
     setWindowTitle(kCsvWindowTitle + QStringLiteral(" - ") + kAppTitle);
     setModal(true);
     setSizeGripEnabled(false);
+    // A dialog: title and close button, no minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
 
     buildNodeFrame();
     buildBeamFrame();
@@ -289,6 +296,15 @@ void CsvExportWindow::buildOptions() {
     command3_ = makeButton(this, "Command3", QStringLiteral("全選択"), x, 150, 100, 26);
     connect(command3_, &QPushButton::clicked, this, [this] { selectAll(); });
 
+    // A node number typed here scrolls the node list to it; Return then
+    // moves to that row's first box.
+    makeLabel(this, QStringLiteral("ノードNo."), x + 106, 152, 62, 22,
+              Qt::AlignRight | Qt::AlignVCenter);
+    nodeJump_ = makeEdit(this, "NodeJump", QString(), x + 170, 152, 50, 22);
+    nodeJump_->setToolTip(kJumpTip);
+    connect(nodeJump_, &QLineEdit::textEdited, this, [this] { jumpToNode(false); });
+    connect(nodeJump_, &QLineEdit::returnPressed, this, [this] { jumpToNode(true); });
+
     label5_ = makeLabel(this, QStringLiteral("データ保存中"), x, 186, 100, 20);
     label5_->setObjectName(QStringLiteral("Label5"));
     label5_->setVisible(false);
@@ -362,6 +378,75 @@ void CsvExportWindow::correctEveryText() {
     if (fixed != text3_->text()) text3_->setText(fixed);
 }
 
+void CsvExportWindow::jumpToNode(bool focusRow) {
+    const QString text = nodeJump_->text().trimmed();
+    bool ok = false;
+    const qlonglong number = text.toLongLong(&ok);
+    std::int64_t entry = -1;
+    if (ok && data_.NodeTbl.contains(0, 0)) {
+        for (std::int64_t j = 0; j <= data_.NodeTblMax && data_.NodeTbl.contains(0, j); ++j)
+            if (data_.NodeTbl(0, j) == number) {
+                entry = j;
+                break;
+            }
+    }
+    const bool unknown = !text.isEmpty() && entry < 0;
+    nodeJump_->setToolTip(unknown ? kNoSuchNode.arg(text) : kJumpTip);
+    QPalette palette = nodeJump_->palette();
+    palette.setColor(QPalette::Text,
+                     unknown ? QColor(Qt::red) : QApplication::palette().color(QPalette::Text));
+    nodeJump_->setPalette(palette);
+    if (entry < 0) return;
+    // The node's row comes to the top, or as near as the list's end allows.
+    const int value = static_cast<int>(std::min<std::int64_t>(entry, vScroll1_->maximum()));
+    vScroll1_->setValue(value);
+    const std::int64_t row = entry - vScroll1_->value();
+    if (focusRow && row >= 0 && row < nodeLayout_.rowsShown)
+        nodeBox_[static_cast<std::size_t>(row)][0]->setFocus(Qt::OtherFocusReason);
+}
+
+std::int64_t CsvExportWindow::widestFileColumns(const Dataset& data, const CsvSelection& sel,
+                                                bool split) {
+    std::array<std::int64_t, 4> axis{};
+    const std::int64_t last =
+        sel.NodeSel.empty() ? -1 : std::min<std::int64_t>(data.NodeTblMax, sel.NodeSel.hi(0));
+    for (std::int64_t j = 0; j <= last; ++j)
+        for (int c = 0; c < 4; ++c)
+            if (sel.NodeSel.contains(j, c) && sel.NodeSel(j, c) == 1) ++axis[std::size_t(c)];
+    const std::int64_t others =
+        (sel.tension ? std::int64_t(data.TensionMax) + 1 : 0) + csvSelectedBeams(sel);
+    // Every file starts with the time column.
+    if (!split) return 1 + axis[0] + axis[1] + axis[2] + axis[3] + others;
+    return 1 + std::max({axis[0], axis[1], axis[2], axis[3], others});
+}
+
+bool CsvExportWindow::confirmWideFile() {
+    const std::int64_t columns = widestFileColumns(data_, sel_, sel_.split);
+    if (columns <= kSpreadsheetColumns) return true;
+    const bool canSplit = !sel_.split && widestFileColumns(data_, sel_, true) < columns;
+    QString text = QStringLiteral(
+                       "出力するファイルの列数が %1 列になり、表計算ソフトで開ける "
+                       "16,384 列を超えます。")
+                       .arg(QLocale(QLocale::Japanese).toString(qlonglong(columns)));
+    text += canSplit ? QStringLiteral("\n軸毎にファイルを分割して出力しますか？")
+                     : QStringLiteral("\nこのまま出力しますか？");
+    QMessageBox box(QMessageBox::Question, kCsvWindowTitle, text, QMessageBox::NoButton, this);
+    box.setObjectName(QStringLiteral("WideFileQuestion"));
+    QPushButton* split =
+        canSplit ? box.addButton(QStringLiteral("軸毎に分割"), QMessageBox::AcceptRole) : nullptr;
+    QPushButton* anyway = box.addButton(QStringLiteral("そのまま出力"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(split ? split : anyway);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == split && split) {
+        sel_.split = true;
+        check8_->setChecked(true);
+        return true;
+    }
+    return box.clickedButton() == anyway;
+}
+
 void CsvExportWindow::browse() {
     QFileDialog dialog(this);
     dialog.setObjectName(QStringLiteral("CommonDialog1"));
@@ -412,6 +497,7 @@ void CsvExportWindow::exportCsv() {
         showError(kWriteErrorTitle, QStringLiteral("出力ファイル名を指定してください。"));
         return;
     }
+    if (!confirmWideFile()) return;
 
     QString errorTitle;
     QString errorText;

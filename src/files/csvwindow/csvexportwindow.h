@@ -7,8 +7,9 @@
 // tests and callers can find them: "Check2_k", "Check3_k", "Check4_k",
 // "Check6_k" (node row k = 0..9), "VScroll1", "Label6_k", "Check7_k" (beam row
 // k = 0..4), "VScroll2", "Check1", "Check5", "Check8", "Text1".."Text4",
-// "Command1".."Command4", "Label5", "NodeFrame", "BeamFrame", "ProgressBar";
-// the browse dialog is "CommonDialog1".
+// "Command1".."Command4", "Label5", "NodeFrame", "BeamFrame", "ProgressBar",
+// "NodeJump" (the node-number box that scrolls the node list); the browse
+// dialog is "CommonDialog1".
 
 #include <QDialog>
 #include <QString>
@@ -57,6 +58,11 @@ class CsvExportWindow : public QDialog {
 
     static constexpr int kNodeRows = kCsvNodeRows;
     static constexpr int kBeamRows = kCsvBeamRows;
+    // The most columns spreadsheet programs open; a wider file is written
+    // only after asking.
+    static constexpr std::int64_t kSpreadsheetColumns = 16384;
+    // Columns of the widest file the selection writes, split per axis or not.
+    static std::int64_t widestFileColumns(const Dataset& data, const CsvSelection& sel, bool split);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -72,6 +78,8 @@ class CsvExportWindow : public QDialog {
     void selectAll();
     void correctToText();
     void correctEveryText();
+    void jumpToNode(bool focusRow);
+    bool confirmWideFile();
     void browse();
     void exportCsv();
     void showProgress(double fraction);
@@ -106,6 +114,7 @@ class CsvExportWindow : public QDialog {
     QPushButton* command4_ = nullptr;
     QLabel* label5_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QLineEdit* nodeJump_ = nullptr;
     int progressShown_ = -1;
 };
 

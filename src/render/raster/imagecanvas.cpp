@@ -68,6 +68,13 @@ ImageCanvas::ImageCanvas(QSize size) : image_(size.expandedTo(QSize(1, 1)), QIma
     setScaleWindow(window_);
 }
 
+ImageCanvas::ImageCanvas(const QImage& picture)
+    : image_(picture.isNull() ? QImage(1, 1, QImage::Format_RGB32)
+                              : picture.convertToFormat(QImage::Format_RGB32)) {
+    if (picture.isNull()) image_.fill(kBackground);
+    setScaleWindow(window_);
+}
+
 ImageCanvas::~ImageCanvas() { endPainting(); }
 
 QPainter& ImageCanvas::painter() {

@@ -27,6 +27,8 @@ class ImageCanvas final : public Canvas {
     static constexpr int kMaxLineWidth = 64;
 
     explicit ImageCanvas(QSize size = QSize(1, 1));
+    // Draws onto a copy of `picture` (the picture itself stays as it is).
+    explicit ImageCanvas(const QImage& picture);
     ~ImageCanvas() override;
     ImageCanvas(const ImageCanvas&) = delete;
     ImageCanvas& operator=(const ImageCanvas&) = delete;

@@ -177,6 +177,9 @@ class TestCsvWindow : public QObject {
     void browse();
     void fileFilter_data();
     void fileFilter();
+    void nodeJump();
+    void wideFileQuestion_data();
+    void wideFileQuestion();
 };
 
 void TestCsvWindow::opening_data() {
@@ -758,6 +761,63 @@ void TestCsvWindow::fileFilter() {
     QFETCH(QString, pipe);
     QFETCH(QString, qt);
     QCOMPARE(qtFileFilter(pipe), qt);
+}
+
+void TestCsvWindow::nodeJump() {
+    const Dataset d = makeDataset(4800, 0);  // entry j holds node 1001 + j
+    CsvExportWindow w(d, QStringLiteral("run.his"), kDt, QString());
+    w.show();
+    QLineEdit* jump = child<QLineEdit>(w, QStringLiteral("NodeJump"));
+    // The node's row at the top, or within the last ten rows (from 4790); an
+    // unknown number leaves the list and says so.
+    for (const auto& [typed, top] :
+         {std::pair{"3000", 1999}, {"77", 1999}, {"5799", 4790}, {"1001", 0}}) {
+        jump->clear();
+        QTest::keyClicks(jump, QString::fromLatin1(typed));
+        QCOMPARE(child<QScrollBar>(w, QStringLiteral("VScroll1"))->value(), top);
+        QCOMPARE(jump->toolTip().startsWith(QStringLiteral("ノードNo.77 ")),
+                 QByteArray(typed) == "77");
+    }
+    QTest::keyClick(jump, Qt::Key_Return);  // on to the row's first box
+    QCOMPARE(w.focusWidget(), nodeBox(w, 0, 0));
+}
+
+void TestCsvWindow::wideFileQuestion_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("written");
+    QTest::newRow("split") << QStringLiteral("軸毎に分割")
+                           << QStringList{"runX軸.csv", "runY軸.csv", "runZ軸.csv", "runθ.csv",
+                                          "run他.csv"};
+    QTest::newRow("anyway") << QStringLiteral("そのまま出力") << QStringList{"run.csv"};
+    QTest::newRow("cancel") << QStringLiteral("キャンセル") << QStringList{};
+}
+
+void TestCsvWindow::wideFileQuestion() {
+    QFETCH(QString, answer);
+    QFETCH(QStringList, written);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Dataset d = makeDataset(4100, 0);
+    CsvExportWindow w(d, dir.filePath(QStringLiteral("run.csv")), kDt, dir.path());
+    w.show();
+    QTest::mouseClick(child<QPushButton>(w, QStringLiteral("Command3")), Qt::LeftButton);
+    clickBox(child<QCheckBox>(w, QStringLiteral("Check1")));
+    // Every node and both tension records: 1 + 4 x 4100 + 2 columns; per axis 4101.
+    QCOMPARE(CsvExportWindow::widestFileColumns(d, w.selection(), true), 4101);
+    QString asked;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        asked = box->text();
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == answer) b->click();
+    });
+    poll.start(5);
+    QTest::mouseClick(child<QPushButton>(w, QStringLiteral("Command1")), Qt::LeftButton);
+    QVERIFY(asked.contains(QStringLiteral("16,403 列")));
+    QCOMPARE(dirEntries(dir.path()), written);
+    QCOMPARE(w.isVisible(), written.isEmpty());  // cancelled: the window stays open
 }
 
 QTEST_MAIN(TestCsvWindow)
