@@ -20,7 +20,7 @@ namespace {
 std::optional<std::int64_t> imageCount(double start, double end, double every) {
     if (!std::isfinite(start) || !std::isfinite(end) || !std::isfinite(every) || !(every > 0))
         return std::nullopt;
-    const double images = std::floor(std::floor(end - start) / every) + 1;
+    const double images = std::floor((end - start) / every + 1e-9) + 1;
     // Inside ±9e18 the conversion to 64 bits is exact and defined.
     if (!std::isfinite(images) || std::fabs(images) > 9.0e18) return std::nullopt;
     return static_cast<std::int64_t>(images);
@@ -35,9 +35,9 @@ QString imageCountText(const ExportTexts& texts) {
 
 std::optional<int> delayValue(double every, double speed) {
     if (!std::isfinite(every) || !std::isfinite(speed) || !(speed > 0)) return std::nullopt;
-    const double seconds = num::roundHalfEven(every / speed);
-    if (!std::isfinite(seconds) || seconds < 0 || seconds * 100 > kMaxDelay) return std::nullopt;
-    return static_cast<int>(seconds) * 100;
+    const double hundredths = num::roundHalfEven(100 * every / speed);
+    if (!std::isfinite(hundredths) || hundredths < 0 || hundredths > kMaxDelay) return std::nullopt;
+    return std::max(1, static_cast<int>(hundredths));
 }
 
 std::optional<QString> openingEndText(const QString& intervalText, int stepMax) {

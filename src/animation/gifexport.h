@@ -37,16 +37,18 @@ struct ExportTexts {
     QString speed = kInitialSpeedText;
 };
 
-// Number of images: floor(floor(end - start) / every) + 1, the difference floored
-// to whole seconds first. Empty when it cannot be computed (every <= 0, values
-// not finite, or beyond 64 bits); may be 0 or negative when end < start.
+// Number of images: floor((end - start) / every + 1e-9) + 1; the small margin
+// keeps an end that is a whole number of intervals away (0.3 / 0.1) from losing
+// its last image to rounding. Empty when it cannot be computed (every <= 0,
+// values not finite, or beyond 64 bits); may be 0 or negative when end < start.
 std::optional<std::int64_t> imageCount(double start, double end, double every);
 
 // The "画像枚数" label: the count of the boxes' values, "0" when no image can be made.
 QString imageCountText(const ExportTexts& texts);
 
-// Delay per image in 1/100 s: round(every / speed) (to nearest, ties to even)
-// × 100. Empty when speed is not > 0 or the result does not fit a GIF delay.
+// Delay per image in 1/100 s: round(100 × every / speed) (to nearest, ties to
+// even), at least 1 (viewers stretch a delay of 0 to about 0.1 s). Empty when
+// speed is not > 0 or the result does not fit a GIF delay.
 std::optional<int> delayValue(double every, double speed);
 
 // "終了時間(s)" when the dialog opens: the data's end, interval × stepMax, in the

@@ -115,8 +115,8 @@ class TestGifDialog : public QObject {
         QCOMPARE(reader.loopCount(), -1);  // forever
         QImage first = reader.read();
         QCOMPARE(first.size(), QSize(40, 30));
-        // The delay value 0 (round(0.1 / 10) x 100) is checked by the writer tests;
-        // Qt's reader reports a zero delay as its own default.
+        // The delay value 1 (round(100 x 0.1 / 10)) is checked by the writer tests;
+        // Qt's reader reports so short a delay as its own default.
     }
 
     void delayFromIntervalAndSpeed() {

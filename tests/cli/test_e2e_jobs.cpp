@@ -353,18 +353,18 @@ TEST_F(QrnconvJobs, GifFrameCountAndDelayFollowTheDialogsRules) {
         QSize size;
     };
     const C cases[] = {
-        // Defaults: end at the data's end 6 x 0.05 = 0.3 s, floored to 0 s: one
-        // image; delay round(0.1 / 10) x 100 = 0.
-        {{}, 1, "0", QSize(580, 412)},
+        // Defaults: end at the data's end 6 x 0.05 = 0.3 s, images every 0.1 s
+        // at steps 0, 2, 4, 6; delay round(100 x 0.1 / 10) = 1.
+        {{}, 4, "1", QSize(580, 412)},
         // Interval 0.5: the data end at 3 s, so "10" is cut to 3; 0, 1, 2, 3 s
-        // are steps 0, 2, 4, 6; delay round(1 / 1) x 100.
+        // are steps 0, 2, 4, 6; delay round(100 x 1 / 1).
         {{QStringLiteral("--interval"), QStringLiteral("0.5"), QStringLiteral("--to"),
           QStringLiteral("10"), QStringLiteral("--every"), QStringLiteral("1"),
           QStringLiteral("--speed"), QStringLiteral("1")},
          4,
          "100",
          QSize(580, 412)},
-        // 2.9 s floors to 2: images at 0.5, 1.5, 2.5 s; delay round(1 / 0.5) x 100.
+        // 2.9 intervals: images at 0.5, 1.5, 2.5 s; delay round(100 x 1 / 0.5).
         {{QStringLiteral("--interval"), QStringLiteral("0.5"), QStringLiteral("--from"),
           QStringLiteral("0.5"), QStringLiteral("--to"), QStringLiteral("3.4"),
           QStringLiteral("--every"), QStringLiteral("1"), QStringLiteral("--speed"),
