@@ -30,6 +30,8 @@ int runFrame(const QStringList& args);
 QString usageFrame();
 int runGif(const QStringList& args);
 QString usageGif();
+int runVideo(const QStringList& args);
+QString usageVideo();
 
 // Prints a usage text on stdout (for --help).
 void printHelp(const QString& text);

@@ -25,6 +25,7 @@ const Command kCommands[] = {
     {"csv", runCsv, usageCsv, "CSVファイルに出力する"},
     {"frame", runFrame, usageFrame, "１コマをPNG画像に描画する"},
     {"gif", runGif, usageGif, "GIFアニメーションに出力する"},
+    {"video", runVideo, usageVideo, "動画(MP4, WebM)に出力する"},
 };
 
 QString mainUsage() {

@@ -91,6 +91,21 @@ TEST(GifRules, DelayIsHundredthsOfIntervalOverSpeedAtLeastOne) {
         EXPECT_EQ(delayValue(c.every, c.speed), c.delay) << c.every << " / " << c.speed;
 }
 
+TEST(GifRules, FrameRateIsSpeedOverIntervalAsAFraction) {
+    struct Case {
+        double every, speed;
+        std::optional<FrameRate> rate;
+    };
+    const Case cases[] = {
+        {0.05, 1, FrameRate{20, 1}},   {0.1, 2, FrameRate{20, 1}}, {0.1, 10, FrameRate{100, 1}},
+        {0.03, 1, FrameRate{100, 3}},  {2, 1, FrameRate{1, 2}},    {0.07, 1.5, FrameRate{150, 7}},
+        {1, 0, std::nullopt},          {1e-12, 1e6, std::nullopt},  // 1e18 per second
+        {1e300, 1e-300, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(frameRate(c.every, c.speed), c.rate) << c.every << " / " << c.speed;
+}
+
 TEST(GifRules, OpeningEndTextIsTheDataEnd) {
     EXPECT_EQ(openingEndText(QStringLiteral("0.05"), 100), QStringLiteral("5"));
     EXPECT_EQ(openingEndText(QStringLiteral("0.1"), 3), QStringLiteral("0.3"));
