@@ -145,25 +145,19 @@ class TestGifDialog : public QObject {
         QTest::addColumn<QString>("speed");
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("file");
-        for (const char* file : {"anim.gif", "anim.mp4", "anim.webm"}) {
-            const QString f = QString::fromLatin1(file);
-            QTest::addRow("interval 0, %s", file) << "0"
-                                                  << "10"
-                                                  << "0" << f;
-            QTest::addRow("speed 0, %s", file) << "0.1"
-                                               << "0"
-                                               << "0" << f;
-            QTest::addRow("negative start, %s", file) << "0.1"
-                                                      << "10"
-                                                      << "-1" << f;
-            QTest::addRow("end before start, %s", file) << "0.1"
-                                                        << "10"
-                                                        << "4" << f;
-            QTest::addRow("missing folder, %s", file) << "0.1"
-                                                      << "10"
-                                                      << "0"
-                                                      << "no/" + f;
-        }
+        struct Bad {
+            const char *name, *every, *speed, *start, *folder;
+        };
+        const Bad bad[] = {{"interval 0", "0", "10", "0", ""},
+                           {"speed 0", "0.1", "0", "0", ""},
+                           {"negative start", "0.1", "10", "-1", ""},
+                           {"end before start", "0.1", "10", "4", ""},
+                           {"missing folder", "0.1", "10", "0", "no/"}};
+        for (const char* file : {"anim.gif", "anim.mp4", "anim.webm"})
+            for (const Bad& b : bad)
+                QTest::addRow("%s, %s", b.name, file)
+                    << QString::fromLatin1(b.every) << QString::fromLatin1(b.speed)
+                    << QString::fromLatin1(b.start) << QString::fromLatin1(b.folder) + file;
     }
     void badRequestsShowAMessageAndWriteNothing() {
         QFETCH(QString, every);
@@ -191,10 +185,8 @@ class TestGifDialog : public QObject {
     void videoFollowsTheNamesExtension_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("codec");
-        QTest::newRow("mp4") << "anim.mp4"
-                             << "h264";
-        QTest::newRow("webm") << "anim.WebM"
-                              << "vp9";
+        QTest::newRow("mp4") << QStringLiteral("anim.mp4") << QStringLiteral("h264");
+        QTest::newRow("webm") << QStringLiteral("anim.WebM") << QStringLiteral("vp9");
     }
     void videoFollowsTheNamesExtension() {
         QFETCH(QString, file);
@@ -221,8 +213,8 @@ class TestGifDialog : public QObject {
     // "中止" pressed while the fourth picture is drawn.
     void abortKeepsTheEarlierFile_data() {
         QTest::addColumn<QString>("file");
-        QTest::newRow("gif") << "anim.gif";
-        QTest::newRow("mp4") << "anim.mp4";
+        QTest::newRow("gif") << QStringLiteral("anim.gif");
+        QTest::newRow("mp4") << QStringLiteral("anim.mp4");
     }
     void abortKeepsTheEarlierFile() {
         QFETCH(QString, file);
@@ -253,6 +245,7 @@ class TestGifDialog : public QObject {
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{file});
         QVERIFY(!d.abortButton->isEnabled());
         QVERIFY(d.Command2->isEnabled());
+        QCOMPARE(d.progressBar->value(), 0);
     }
 
     void onlyTheRealViewerExports() {

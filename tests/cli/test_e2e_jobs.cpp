@@ -444,71 +444,58 @@ TEST_F(QrnconvJobs, GifFailuresLeaveNothingBehind) {
 
 // ---- video ----
 
+namespace {
+QStringList words(const char* text) {
+    return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
+}
+}  // namespace
+
 TEST_F(QrnconvJobs, VideoTimingSizeAndPicturesFollowTheGifRules) {
     if (test::ffTool("ffprobe").isEmpty()) GTEST_SKIP() << "ffprobe is not installed";
     struct C {
         const char* file;
-        QStringList options;
-        const char* codec;
+        const char* options;
+        const char* view;
         std::vector<int> steps;  // of the images, 0.05 s each
         const char* rate;
         double duration;
         QSize size;
         double minPsnr;  // every frame against the frame drawn for its step
-        QStringList view = {};
     };
     const C cases[] = {
         // 0 .. 0.3 s every 0.1 s at speed 2: 20 per second.
-        {"a.mp4",
-         {QStringLiteral("--every"), QStringLiteral("0.1"), QStringLiteral("--speed"),
-          QStringLiteral("2")},
-         "h264",
-         {0, 2, 4, 6},
-         "20/1",
-         0.2,
-         QSize(580, 412),
-         35},
+        {"a.mp4", "--every 0.1 --speed 2", "", {0, 2, 4, 6}, "20/1", 0.2, {580, 412}, 35},
         // 0.1 .. 0.3 s every 0.05 s at the default speed 10: 200 per second.
-        {"b.webm",
-         {QStringLiteral("--from"), QStringLiteral("0.1"), QStringLiteral("--every"),
-          QStringLiteral("0.05")},
-         "vp9",
-         {2, 3, 4, 5, 6},
-         "200/1",
-         0.025,
-         QSize(580, 412),
-         30},
-        // A picture of 203 x 167 padded to even sides; one picture a second.
+        {"b.webm", "--from 0.1 --every 0.05", "", {2, 3, 4, 5, 6}, "200/1", 0.025, {580, 412}, 30},
+        // Every 0.03 s at speed 1: 100/3 per second; 203 x 167 padded to even sides.
         {"c.mp4",
-         {QStringLiteral("--every"), QStringLiteral("0.3"), QStringLiteral("--speed"),
-          QStringLiteral("0.3"), QStringLiteral("--crf"), QStringLiteral("23")},
-         "h264",
-         {0, 6},
-         "1/1",
-         2,
-         QSize(204, 168),
-         35,
-         {QStringLiteral("--window"), QStringLiteral("301x200")}},
+         "--every 0.03 --speed 1 --crf 23",
+         "--window 301x200",
+         {0, 1, 1, 2, 2, 3, 4, 4, 5, 5, 6},
+         "100/3",
+         0.33,
+         {204, 168},
+         35},
     };
     Dataset data = readHere(path("run1.his"));
     for (const C& c : cases) {
         SCOPED_TRACE(c.file);
         const QString file = out(c.file);
         const Outcome r = qrnconv(QStringList{QStringLiteral("video"), path("run1.his"), file} +
-                                  c.options + c.view);
+                                  words(c.options) + words(c.view));
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         const test::VideoProbe v = test::probeVideo(file);
-        EXPECT_EQ(v.codec, QString::fromLatin1(c.codec));
+        EXPECT_EQ(v.codec, QLatin1String(file.endsWith(QLatin1String("mp4")) ? "h264" : "vp9"));
         EXPECT_EQ(QSize(v.width, v.height), c.size);
         EXPECT_EQ(v.rate, QString::fromLatin1(c.rate));
         EXPECT_EQ(v.frames, static_cast<int>(c.steps.size()));
         EXPECT_NEAR(v.duration, c.duration, 1e-3);
+        EXPECT_EQ(v.indexFirst, v.codec == QLatin1String("h264"));
 
         render::FrameOptions o =
-            cli::frameOptionsFrom(cli::parseArgs(c.view, cli::viewOptionSpecs()));
-        const QString frameDir = file + QStringLiteral(".frames");
-        QDir().mkpath(frameDir);
-        const QList<QImage> frames = test::decodeFrames(file, frameDir);
+            cli::frameOptionsFrom(cli::parseArgs(words(c.view), cli::viewOptionSpecs()));
+        QDir().mkpath(file + QStringLiteral(".frames"));
+        const QList<QImage> frames = test::decodeFrames(file, file + QStringLiteral(".frames"));
         ASSERT_EQ(frames.size(), static_cast<qsizetype>(c.steps.size()));
         for (std::size_t i = 0; i < c.steps.size(); ++i) {
             o.timeStep = c.steps[i];
@@ -521,28 +508,24 @@ TEST_F(QrnconvJobs, VideoTimingSizeAndPicturesFollowTheGifRules) {
 
 TEST_F(QrnconvJobs, VideoBadInputWritesNothing) {
     struct C {
-        QStringList args;
+        const char* args;  // after INPUT, in the output folder
         int exitCode;
         const char* message;
     };
-    const QString mp4 = out("a.mp4");
     const C cases[] = {
-        {{out("a.avi")}, 2, ".mp4 か .webm"},
-        {{mp4, QStringLiteral("--crf"), QStringLiteral("52")}, 2, "--crf"},
-        {{out("a.webm"), QStringLiteral("--crf"), QStringLiteral("-1")}, 2, "--crf"},
-        {{mp4, QStringLiteral("--speed"), QStringLiteral("0")}, 1, "描画速度には0より大きい値"},
-        {{mp4, QStringLiteral("--every"), QStringLiteral("-0.1")},
-         1,
-         "作成間隔(s)には0より大きい値"},
-        {{mp4, QStringLiteral("--from"), QStringLiteral("0.2"), QStringLiteral("--to"),
-          QStringLiteral("0.1")},
-         1,
-         "終了時間(s)には開始時間(s)以上"},
-        {{out("none/a.mp4")}, 1, "none/a.mp4"},
+        {"a.avi", 2, ".mp4 か .webm"},
+        {"a.mp4 --crf 52", 2, "--crf"},
+        {"a.webm --crf -1", 2, "--crf"},
+        {"a.mp4 --speed 0", 1, "描画速度には0より大きい値"},
+        {"a.mp4 --every -0.1", 1, "作成間隔(s)には0より大きい値"},
+        {"a.mp4 --from 0.2 --to 0.1", 1, "終了時間(s)には開始時間(s)以上"},
+        {"none/a.mp4", 1, "none/a.mp4"},
     };
     for (const C& c : cases) {
-        const Outcome r = qrnconv(QStringList{QStringLiteral("video"), path("run1.his")} + c.args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        QStringList args = words(c.args);
+        args[0] = out(args[0]);
+        const Outcome r = qrnconv(QStringList{QStringLiteral("video"), path("run1.his")} + args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args;
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
         EXPECT_TRUE(outFiles().isEmpty()) << outFiles().join(' ').toStdString();
     }

@@ -68,6 +68,8 @@ GifExportDialog::GifExportDialog(QWidget* parent) : QDialog(parent, kDialogFlags
     setWindowTitle(QStringLiteral("アニメーション作成"));
     setModal(true);
     auto* box = new QVBoxLayout(this);
+    // A form of fixed size: window managers then offer no maximise either.
+    box->setSizeConstraint(QLayout::SetFixedSize);
     auto* grid = new QGridLayout;
     const QString captions[4] = {QStringLiteral("開始時間(s)"), QStringLiteral("終了時間(s)"),
                                  QStringLiteral("作成間隔(s)"), QStringLiteral("描画速度")};
@@ -265,6 +267,7 @@ bool GifExportDialog::start() {
         written = true;
     } catch (const Cancelled&) {
         // Nothing was written; the dialog stays open for another try.
+        progressBar->setValue(0);
     } catch (const QrnError& e) {
         if (running_) setRunning(false);
         QApplication::restoreOverrideCursor();
