@@ -3,7 +3,8 @@
 # Ours is the whole qrnconv video job (read, draw, convert, encode, write);
 # the reference is the ffmpeg command line encoding the same pictures from raw
 # BGRA written beforehand, with the same codec, preset and CRF (target: ours at
-# most 1.1x its time). File sizes beside the GIF of the same images.
+# most 1.1x its time; the machine is shared, so medians of five runs). File
+# sizes beside the WebM and the GIF of the same images.
 # Sourced by bench/run ($BIN, $WORK, row); never fails the run.
 
 vd_run() {
@@ -19,26 +20,15 @@ vd_run() {
     [ "$(stat -c %s "$dir/frames.bgra")" -eq $((frames * 580 * 412 * 4)) ] ||
         { row "video export" "skipped" "frame count" ""; return; }
 
-    # Best wall time of three runs, and that run's CPU seconds (user + system).
-    vd_best() {
-        local best="" cpu="" out r u s i
-        for i in 1 2 3; do
-            out=$( { TIMEFORMAT='%R %U %S'; time "$@" > /dev/null 2>&1; } 2>&1 ) || return 1
-            read -r r u s <<< "$out"
-            if [ -z "$best" ] || awk -v a="$r" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-                best=$r
-                cpu=$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%.2f", u + s }')
-            fi
-        done
-        echo "$best $cpu"
-    }
-    local ours ref ow oc rw rc
-    ours=$(vd_best "$BIN/qrnconv" video "$in" "$dir/ours.mp4" "${opts[@]}") || return
-    ref=$(vd_best ffmpeg -y -v error -f rawvideo -pix_fmt bgra -s "$size" -r 20 \
-        -i "$dir/frames.bgra" -c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p \
-        -movflags +faststart "$dir/ref.mp4") || return
-    read -r ow oc <<< "$ours"
-    read -r rw rc <<< "$ref"
+    # Median wall time of five runs (after one warm-up) and mean CPU seconds, by hyperfine.
+    local csv="$dir/times.csv" ow oc rw rc
+    hyperfine -N --warmup 1 --runs 5 --export-csv "$csv" \
+        "$BIN/qrnconv video $in $dir/ours.mp4 ${opts[*]}" \
+        "ffmpeg -y -v error -f rawvideo -pix_fmt bgra -s $size -r 20 -i $dir/frames.bgra \
+-c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p -movflags +faststart $dir/ref.mp4" \
+        > /dev/null 2>&1 || { row "video export" "failed" "" ""; return; }
+    read -r ow oc <<< "$(awk -F, 'NR==2 { printf "%.2f %.2f", $4, $5 + $6 }' "$csv")"
+    read -r rw rc <<< "$(awk -F, 'NR==3 { printf "%.2f %.2f", $4, $5 + $6 }' "$csv")"
     row "mp4 500x 580x412 vs ffmpeg rawvideo (wall)" "$ow s" "$rw s" \
         "$(awk -v a="$ow" -v b="$rw" 'BEGIN { if (b > 0) printf "%.2fx", a / b }')"
     row "  same, CPU s" "$oc s" "$rc s" \
