@@ -4,6 +4,8 @@
 QRN_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgif-dev
               fonts-noto-cjk pkg-config libhdf5-dev qt6-charts-dev qt6-svg-dev
               libqt6opengl6-dev)
+# The video export (FFmpeg's libraries).
+QRN_PACKAGES+=(libavcodec-dev libavformat-dev libswscale-dev libavutil-dev)
 # fuzz/run only: clang with the libFuzzer and sanitizer runtimes, llvm-cov.
 QRN_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev llvm-14)
 

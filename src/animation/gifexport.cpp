@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 
+#include "animation/exportrun.h"
 #include "animation/gifwriter.h"
 #include "dataset/error.h"
 #include "dataset/numbers.h"
@@ -20,7 +21,7 @@ namespace {
 std::optional<std::int64_t> imageCount(double start, double end, double every) {
     if (!std::isfinite(start) || !std::isfinite(end) || !std::isfinite(every) || !(every > 0))
         return std::nullopt;
-    const double images = std::floor(std::floor(end - start) / every) + 1;
+    const double images = std::floor((end - start) / every + 1e-9) + 1;
     // Inside ±9e18 the conversion to 64 bits is exact and defined.
     if (!std::isfinite(images) || std::fabs(images) > 9.0e18) return std::nullopt;
     return static_cast<std::int64_t>(images);
@@ -35,9 +36,28 @@ QString imageCountText(const ExportTexts& texts) {
 
 std::optional<int> delayValue(double every, double speed) {
     if (!std::isfinite(every) || !std::isfinite(speed) || !(speed > 0)) return std::nullopt;
-    const double seconds = num::roundHalfEven(every / speed);
-    if (!std::isfinite(seconds) || seconds < 0 || seconds * 100 > kMaxDelay) return std::nullopt;
-    return static_cast<int>(seconds) * 100;
+    const double hundredths = num::roundHalfEven(100 * every / speed);
+    if (!std::isfinite(hundredths) || hundredths < 0 || hundredths > kMaxDelay) return std::nullopt;
+    return std::max(1, static_cast<int>(hundredths));
+}
+
+std::optional<FrameRate> frameRate(double every, double speed) {
+    const double rate = speed / every;
+    if (!std::isfinite(rate) || !(rate > 0)) return std::nullopt;
+    // Convergents of the continued fraction, the first close enough wins.
+    constexpr double kLimit = std::numeric_limits<std::int32_t>::max();
+    double num0 = 0, num1 = 1, den0 = 1, den1 = 0;
+    double rest = rate;
+    for (int term = 0; term < 64; ++term) {
+        const double a = std::floor(rest);
+        const double num = a * num1 + num0, den = a * den1 + den0;
+        if (num > kLimit || den > kLimit) break;
+        num0 = num1, num1 = num, den0 = den1, den1 = den;
+        if (std::fabs(num1 / den1 - rate) <= 1e-9 * rate || rest == a) break;
+        rest = 1 / (rest - a);
+    }
+    if (!(num1 >= 1) || !(den1 >= 1)) return std::nullopt;
+    return FrameRate{static_cast<std::int32_t>(num1), static_cast<std::int32_t>(den1)};
 }
 
 std::optional<QString> openingEndText(const QString& intervalText, int stepMax) {
@@ -75,6 +95,7 @@ ExportPlan planExport(const ExportRequest& request) {
     const double speed = num::leadingValue(texts.speed);
     if (!std::isfinite(speed) || !(speed > 0))
         fail(QStringLiteral("描画速度には0より大きい値を入力してください。"));
+    plan.speed = speed;
     const auto delay = delayValue(plan.every, speed);
     if (!delay)
         fail(
@@ -110,17 +131,22 @@ ExportPlan planExport(const ExportRequest& request) {
 
 void exportAnimation(const ExportPlan& plan, const Palette& palette, const DrawFrame& draw,
                      const ExportProgress& progress) {
-    if (plan.count < 1) fail(QStringLiteral("画像がありません。"));
-    std::unique_ptr<GifWriter> writer;
-    for (std::int32_t i = 0; i < plan.count; ++i) {
-        const Rgb32View view = draw(plan.stepAt(i));
-        if (view.isNull()) fail(QStringLiteral("画面を取り込めません。"));
-        if (!writer)
-            writer = std::make_unique<GifWriter>(plan.path, palette, view.width, view.height);
-        writer->addFrame(view, plan.delay);
-        if (progress) progress(i + 1, plan.count);
-    }
-    writer->finish();
+    // Counts the images for the callback's "done of total".
+    class Counter final : public Progress {
+      public:
+        Counter(const ExportProgress& report, std::int32_t total)
+            : report_(report), total_(total) {}
+        void message(const QString&, const QString&) override {}
+        void progress(double) override {
+            if (report_) report_(++done_, total_);
+        }
+
+      private:
+        const ExportProgress& report_;
+        std::int32_t total_;
+        std::int32_t done_ = 0;
+    } counter(progress, plan.count);
+    runExport(plan, draw, gifSink(plan, palette), counter);
 }
 
 }  // namespace qrn::gif

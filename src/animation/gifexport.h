@@ -1,8 +1,8 @@
 #pragma once
 // The export rules of the animation dialog ("アニメーション作成"), shared by the
-// dialog and `qrnconv gif`: the image count, the delay, the checks that keep an
-// export finite and inside the time axis, and the run that steps through the
-// images and writes the file.
+// dialog, `qrnconv gif` and `qrnconv video`: the image count, the GIF delay, the
+// video frame rate, the checks that keep an export finite and inside the time
+// axis, and the run that steps through the images and writes the GIF.
 //
 // Dialog use:
 //   label text   imageCountText(texts)               on every change of the four boxes
@@ -37,17 +37,30 @@ struct ExportTexts {
     QString speed = kInitialSpeedText;
 };
 
-// Number of images: floor(floor(end - start) / every) + 1, the difference floored
-// to whole seconds first. Empty when it cannot be computed (every <= 0, values
-// not finite, or beyond 64 bits); may be 0 or negative when end < start.
+// Number of images: floor((end - start) / every + 1e-9) + 1; the small margin
+// keeps an end that is a whole number of intervals away (0.3 / 0.1) from losing
+// its last image to rounding. Empty when it cannot be computed (every <= 0,
+// values not finite, or beyond 64 bits); may be 0 or negative when end < start.
 std::optional<std::int64_t> imageCount(double start, double end, double every);
 
 // The "画像枚数" label: the count of the boxes' values, "0" when no image can be made.
 QString imageCountText(const ExportTexts& texts);
 
-// Delay per image in 1/100 s: round(every / speed) (to nearest, ties to even)
-// × 100. Empty when speed is not > 0 or the result does not fit a GIF delay.
+// Delay per image in 1/100 s: round(100 × every / speed) (to nearest, ties to
+// even), at least 1 (viewers stretch a delay of 0 to about 0.1 s). Empty when
+// speed is not > 0 or the result does not fit a GIF delay.
 std::optional<int> delayValue(double every, double speed);
+
+// Frames per second num / den of a video: speed / every as the simplest fraction
+// within 1e-9 of it (every 0.05 s at speed 1 gives 20 / 1, every 0.03 s 100 / 3),
+// so the time stamps are exact. Empty when speed / every is not > 0 or needs
+// terms beyond 31 bits.
+struct FrameRate {
+    std::int32_t num = 0;
+    std::int32_t den = 1;
+    bool operator==(const FrameRate&) const = default;
+};
+std::optional<FrameRate> frameRate(double every, double speed);
 
 // "終了時間(s)" when the dialog opens: the data's end, interval × stepMax, in the
 // general number format; empty when the interval text is not a number.
@@ -67,6 +80,7 @@ struct ExportPlan {
     bool endCapped = false;
     double start = 0;
     double every = 0;
+    double speed = 0;
     double interval = 0;
     int stepMax = 0;
     std::int32_t count = 0;  // images

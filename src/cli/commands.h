@@ -42,6 +42,8 @@ QString usagePlot();
 // plot draws with Qt Charts, which needs a widgets application; it runs on
 // the offscreen platform.
 std::unique_ptr<QCoreApplication> makePlotApplication(int& argc, char** argv);
+int runVideo(const QStringList& args);
+QString usageVideo();
 
 // Prints a usage text on stdout (for --help).
 void printHelp(const QString& text);

@@ -27,6 +27,7 @@ const Command kCommands[] = {
     {"csv", runCsv, usageCsv, "CSVファイルに出力する"},
     {"frame", runFrame, usageFrame, "１コマをPNG画像に描画する"},
     {"gif", runGif, usageGif, "GIFアニメーションに出力する"},
+    {"video", runVideo, usageVideo, "動画(MP4, WebM)に出力する"},
     {"report", runReport, usageReport, "相間離隔・張力の最大最小・節点の振れを集計する"},
     {"xdmf", runXdmf, usageXdmf, "ParaView・Python 用の XDMF/HDF5 に出力する"},
     {"plot", runPlot, usagePlot, "時刻歴グラフをPNGまたはSVG画像に描く"},

@@ -1,11 +1,13 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "animation/dialog/gifexportdialog.h"
+#include "videoprobe.h"
 
 using qrn::gif::GifExportDialog;
 
@@ -18,6 +20,7 @@ struct FakeViewer {
     int step = 0;
     int stops = 0;
     QList<int> drawn;
+    std::function<void()> onDraw;  // runs as each picture is drawn
     QImage picture{40, 30, QImage::Format_RGB32};
 
     GifExportDialog::Viewer hooks() {
@@ -29,6 +32,7 @@ struct FakeViewer {
             drawn << s;
             picture.fill(Qt::white);
             for (int x = 0; x < s % 40; ++x) picture.setPixel(x, 10, 0x000000);
+            if (onDraw) onDraw();
         };
         v.currentImage = [this] { return picture.copy(); };
         v.intervalText = [this] { return interval; };
@@ -115,8 +119,8 @@ class TestGifDialog : public QObject {
         QCOMPARE(reader.loopCount(), -1);  // forever
         QImage first = reader.read();
         QCOMPARE(first.size(), QSize(40, 30));
-        // The delay value 0 (round(0.1 / 10) x 100) is checked by the writer tests;
-        // Qt's reader reports a zero delay as its own default.
+        // The delay value 1 (round(100 x 0.1 / 10)) is checked by the writer tests;
+        // Qt's reader reports so short a delay as its own default.
     }
 
     void delayFromIntervalAndSpeed() {
@@ -140,25 +144,26 @@ class TestGifDialog : public QObject {
         QTest::addColumn<QString>("every");
         QTest::addColumn<QString>("speed");
         QTest::addColumn<QString>("start");
-        QTest::addColumn<bool>("missingFolder");
-        QTest::newRow("interval 0") << "0"
-                                    << "10"
-                                    << "0" << false;
-        QTest::newRow("speed 0") << "0.1"
-                                 << "0"
-                                 << "0" << false;
-        QTest::newRow("negative start") << "0.1"
-                                        << "10"
-                                        << "-1" << false;
-        QTest::newRow("missing folder") << "0.1"
-                                        << "10"
-                                        << "0" << true;
+        QTest::addColumn<QString>("file");
+        struct Bad {
+            const char *name, *every, *speed, *start, *folder;
+        };
+        const Bad bad[] = {{"interval 0", "0", "10", "0", ""},
+                           {"speed 0", "0.1", "0", "0", ""},
+                           {"negative start", "0.1", "10", "-1", ""},
+                           {"end before start", "0.1", "10", "4", ""},
+                           {"missing folder", "0.1", "10", "0", "no/"}};
+        for (const char* file : {"anim.gif", "anim.mp4", "anim.webm"})
+            for (const Bad& b : bad)
+                QTest::addRow("%s, %s", b.name, file)
+                    << QString::fromLatin1(b.every) << QString::fromLatin1(b.speed)
+                    << QString::fromLatin1(b.start) << QString::fromLatin1(b.folder) + file;
     }
     void badRequestsShowAMessageAndWriteNothing() {
         QFETCH(QString, every);
         QFETCH(QString, speed);
         QFETCH(QString, start);
-        QFETCH(bool, missingFolder);
+        QFETCH(QString, file);
         QTemporaryDir dir;
         GifExportDialog d;
         FakeViewer v;
@@ -166,16 +171,81 @@ class TestGifDialog : public QObject {
         d.messageSink = [&](const QString& t, const QString& m) { messages << t + u'|' + m; };
         d.prepare(v.hooks());
         d.Text1[0]->setText(start);
+        d.Text1[1]->setText(QStringLiteral("3"));
         d.Text1[2]->setText(every);
         d.Text1[3]->setText(speed);
-        const QString path = missingFolder ? dir.filePath(QStringLiteral("no/anim.gif"))
-                                           : dir.filePath(QStringLiteral("anim.gif"));
-        d.Text2->setText(path);
+        d.Text2->setText(dir.filePath(file));
         QVERIFY(!d.start());
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages.first().startsWith(QStringLiteral("アニメーション作成|")));
-        QVERIFY(!QFile::exists(path));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // Video from the dialog: 0 .. 1 s every 0.1 s at speed 2 is 11 pictures at 20 per second.
+    void videoFollowsTheNamesExtension_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("codec");
+        QTest::newRow("mp4") << QStringLiteral("anim.mp4") << QStringLiteral("h264");
+        QTest::newRow("webm") << QStringLiteral("anim.WebM") << QStringLiteral("vp9");
+    }
+    void videoFollowsTheNamesExtension() {
+        QFETCH(QString, file);
+        QFETCH(QString, codec);
+        if (qrn::test::ffTool("ffprobe").isEmpty()) QSKIP("ffprobe is not installed");
+        QTemporaryDir dir;
+        GifExportDialog d;
+        FakeViewer v;
+        d.prepare(v.hooks());
+        d.Text1[1]->setText(QStringLiteral("1"));
+        d.Text1[3]->setText(QStringLiteral("2"));
+        d.Text2->setText(dir.filePath(file));
+        QVERIFY(d.start());
+        QCOMPARE(d.progressBar->value(), d.progressBar->maximum());
+        const qrn::test::VideoProbe p = qrn::test::probeVideo(dir.filePath(file));
+        QCOMPARE(p.codec, codec);
+        QCOMPARE(QSize(p.width, p.height), QSize(40, 30));
+        QCOMPARE(p.rate, QStringLiteral("20/1"));
+        QCOMPARE(p.frames, 11);
+        QCOMPARE(qRound(p.duration * 1000), 550);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{file});
+    }
+
+    // "中止" pressed while the fourth picture is drawn.
+    void abortKeepsTheEarlierFile_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("gif") << QStringLiteral("anim.gif");
+        QTest::newRow("mp4") << QStringLiteral("anim.mp4");
+    }
+    void abortKeepsTheEarlierFile() {
+        QFETCH(QString, file);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(file);
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old contents");
+        }
+        GifExportDialog d;
+        FakeViewer v;
+        QStringList messages;
+        d.messageSink = [&](const QString& t, const QString& m) { messages << t + m; };
+        v.onDraw = [&] {
+            QVERIFY(d.abortButton->isEnabled());
+            QVERIFY(!d.Command2->isEnabled());
+            if (v.drawn.size() == 4) d.abortButton->click();
+        };
+        d.prepare(v.hooks());
+        d.Text2->setText(path);
+        QVERIFY(!d.start());
+        QCOMPARE(v.drawn.size(), 4);
+        QCOMPARE(messages, QStringList());
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("old contents"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{file});
+        QVERIFY(!d.abortButton->isEnabled());
+        QVERIFY(d.Command2->isEnabled());
+        QCOMPARE(d.progressBar->value(), 0);
     }
 
     void onlyTheRealViewerExports() {

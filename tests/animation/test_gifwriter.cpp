@@ -269,7 +269,7 @@ TEST_F(GifRoundTrip, ExportStepsTheViewerAndWritesEveryImage) {
     EXPECT_EQ(progress.back(), 51);
     const auto d = decode(path("x.gif"));
     ASSERT_TRUE(d);
-    EXPECT_EQ(d->delays, std::vector<int>(51, 0));
+    EXPECT_EQ(d->delays, std::vector<int>(51, 1));
     EXPECT_TRUE(d->loopsForever);
     ASSERT_EQ(d->frames.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)

@@ -22,16 +22,18 @@ struct CountCase {
     std::optional<std::int64_t> count;
 };
 
-TEST(GifRules, ImageCountFloorsTheDifferenceToWholeSeconds) {
+TEST(GifRules, ImageCountIsTheWholeIntervalsPlusOne) {
     const CountCase cases[] = {
-        {0, 5, 0.1, 51},   // the dialog's initial boxes
-        {0, 5.9, 1, 6},    // the 0.9 s are dropped
-        {0.7, 5.9, 1, 6},  // floor(5.2) = 5
-        {0, 0.5, 0.1, 1},  // floor(0.5) = 0: one image at the start
-        {0, 5, 2, 3},      // floor(5 / 2) = 2
-        {1, 10, 0.5, 19},  // 9 / 0.5 = 18
-        {0, 5, 0.3, 17},   // floor(16.67) = 16
-        {3, 2, 0.1, -9},   // end before start: floor(-1) / 0.1 = -10
+        {0, 5, 0.1, 51},       // the dialog's initial boxes
+        {0, 19.95, 0.1, 200},  // the last image at 19.9 s, not at 19.0 s
+        {0, 5.9, 1, 6},        // 5.9 intervals: the 0.9 s are dropped
+        {0.7, 5.9, 1, 6},      // 5.2 intervals
+        {0, 0.5, 0.1, 6},      // 0 .. 0.5 s: six images
+        {0, 0.3, 0.1, 4},      // 0.3 / 0.1 is 2.9999999999999996 in doubles
+        {0, 5, 2, 3},          // 2.5 intervals
+        {1, 10, 0.5, 19},
+        {0, 5, 0.3, 17},  // 16.67 intervals
+        {3, 2, 0.1, -9},  // end before start: floor(-10 + 1e-9) + 1
         {0, 5, 0, std::nullopt},
         {0, 5, -0.1, std::nullopt},
         {0, kInf, 1, std::nullopt},
@@ -53,7 +55,7 @@ TEST(GifRules, CountLabelText) {
     const Case cases[] = {
         {"0", "5", "0.1", "51"},      {"0", "5.9", "1", "6"}, {"abc", "5", "1", "6"},
         {"0", "5", "0", "0"},         {"0", "5", "", "0"},    {"4", "2", "0.1", "0"},
-        {" 1.5s", "10", "0.5", "17"},
+        {" 1.5s", "10", "0.5", "18"},
     };
     for (const auto& c : cases) {
         ExportTexts t;
@@ -66,27 +68,42 @@ TEST(GifRules, CountLabelText) {
     EXPECT_EQ(imageCountText(ExportTexts{}), QStringLiteral("51"));
 }
 
-TEST(GifRules, DelayRoundsTheQuotientBeforeTimesHundred) {
+TEST(GifRules, DelayIsHundredthsOfIntervalOverSpeedAtLeastOne) {
     struct Case {
         double every, speed;
         std::optional<int> delay;
     };
     const Case cases[] = {
-        {0.1, 10, 0},
+        {0.1, 10, 1},  // the dialog's initial boxes: 1/100 s, not 0
         {2, 1, 200},
-        {1, 2, 0},  // 0.5 ties to even 0
-        {3, 2, 200},
-        {5, 2, 200},  // 1.5 -> 2, 2.5 -> 2
-        {7, 2, 400},
-        {0.6, 1, 100},
+        {1, 2, 50},
+        {3, 2, 150},
+        {0.6, 1, 60},
+        {1, 8, 12},     // 12.5 ties to even
+        {0.001, 1, 1},  // 0.1 rounds to 0, held at 1
         {655, 1, 65500},
-        {655.6, 1, std::nullopt},  // 656 s do not fit 16 bits
+        {655.36, 1, std::nullopt},  // 65536 does not fit 16 bits
         {1, 0, std::nullopt},
         {1, -1, std::nullopt},
         {1, 1e-320, std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(delayValue(c.every, c.speed), c.delay) << c.every << " / " << c.speed;
+}
+
+TEST(GifRules, FrameRateIsSpeedOverIntervalAsAFraction) {
+    struct Case {
+        double every, speed;
+        std::optional<FrameRate> rate;
+    };
+    const Case cases[] = {
+        {0.05, 1, FrameRate{20, 1}},   {0.1, 2, FrameRate{20, 1}}, {0.1, 10, FrameRate{100, 1}},
+        {0.03, 1, FrameRate{100, 3}},  {2, 1, FrameRate{1, 2}},    {0.07, 1.5, FrameRate{150, 7}},
+        {1, 0, std::nullopt},          {1e-12, 1e6, std::nullopt},  // 1e18 per second
+        {1e300, 1e-300, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(frameRate(c.every, c.speed), c.rate) << c.every << " / " << c.speed;
 }
 
 TEST(GifRules, OpeningEndTextIsTheDataEnd) {
@@ -122,7 +139,7 @@ TEST(GifRules, EndBeyondTheDataIsCutAndCountedAgain) {
     EXPECT_TRUE(plan.endCapped);
     EXPECT_EQ(plan.endText, QStringLiteral("5"));
     EXPECT_EQ(plan.count, 51);
-    EXPECT_EQ(plan.delay, 0);
+    EXPECT_EQ(plan.delay, 1);
     std::vector<int> expected;
     for (int s = 0; s <= 100; s += 2) expected.push_back(s);
     EXPECT_EQ(stepsOf(plan), expected);
@@ -146,7 +163,7 @@ TEST(GifRules, LastImageMayReachTheLastStep) {
     // The capped end reached exactly: 0.3 s of 0.1 s steps.
     const ExportPlan plan = planExport(request("0", "99", "0.1", "1", "0.1", 3));
     EXPECT_EQ(plan.endText, QStringLiteral("0.3"));
-    EXPECT_EQ(plan.count, 1);  // floor(0.3) = 0 whole seconds
+    EXPECT_EQ(stepsOf(plan), (std::vector<int>{0, 1, 2, 3}));
     const ExportPlan plan2 = planExport(request("0.3", "99", "0.1", "1", "0.1", 3));
     EXPECT_EQ(stepsOf(plan2), (std::vector<int>{3}));
 }

@@ -291,7 +291,7 @@ TEST(Qrnconv, ExitStatusAndHelp) {
             EXPECT_TRUE(r.err.contains(QStringLiteral("--help"))) << what;
         }
     }
-    for (const char* cmd : {"sample", "info", "save", "csv", "frame", "gif"}) {
+    for (const char* cmd : {"sample", "info", "save", "csv", "frame", "gif", "video"}) {
         const Outcome r = qrnconv({QString::fromLatin1(cmd), QStringLiteral("--help")});
         EXPECT_EQ(r.exitCode, 0) << cmd;
         EXPECT_TRUE(r.out.startsWith(QStringLiteral("使い方: qrnconv ") + QString::fromLatin1(cmd)))

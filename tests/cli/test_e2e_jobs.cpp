@@ -1,6 +1,6 @@
-// End to end: qrnconv save, csv, frame and gif run as processes on the sample
-// analysis, checked against hand counts, an independent GIF decoder and the
-// core called directly.
+// End to end: qrnconv save, csv, frame, gif and video run as processes on the
+// sample analysis, checked against hand counts, an independent GIF decoder,
+// ffprobe/ffmpeg and the core called directly.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <cstring>
 
+#include "../animation/videoprobe.h"
 #include "cli/cliargs.h"
 #include "cli/readinput.h"
 #include "cli/viewoptions.h"
@@ -353,18 +354,18 @@ TEST_F(QrnconvJobs, GifFrameCountAndDelayFollowTheDialogsRules) {
         QSize size;
     };
     const C cases[] = {
-        // Defaults: end at the data's end 6 x 0.05 = 0.3 s, floored to 0 s: one
-        // image; delay round(0.1 / 10) x 100 = 0.
-        {{}, 1, "0", QSize(580, 412)},
+        // Defaults: end at the data's end 6 x 0.05 = 0.3 s, images every 0.1 s
+        // at steps 0, 2, 4, 6; delay round(100 x 0.1 / 10) = 1.
+        {{}, 4, "1", QSize(580, 412)},
         // Interval 0.5: the data end at 3 s, so "10" is cut to 3; 0, 1, 2, 3 s
-        // are steps 0, 2, 4, 6; delay round(1 / 1) x 100.
+        // are steps 0, 2, 4, 6; delay round(100 x 1 / 1).
         {{QStringLiteral("--interval"), QStringLiteral("0.5"), QStringLiteral("--to"),
           QStringLiteral("10"), QStringLiteral("--every"), QStringLiteral("1"),
           QStringLiteral("--speed"), QStringLiteral("1")},
          4,
          "100",
          QSize(580, 412)},
-        // 2.9 s floors to 2: images at 0.5, 1.5, 2.5 s; delay round(1 / 0.5) x 100.
+        // 2.9 intervals: images at 0.5, 1.5, 2.5 s; delay round(100 x 1 / 0.5).
         {{QStringLiteral("--interval"), QStringLiteral("0.5"), QStringLiteral("--from"),
           QStringLiteral("0.5"), QStringLiteral("--to"), QStringLiteral("3.4"),
           QStringLiteral("--every"), QStringLiteral("1"), QStringLiteral("--speed"),
@@ -436,6 +437,95 @@ TEST_F(QrnconvJobs, GifFailuresLeaveNothingBehind) {
         EXPECT_EQ(r.exitCode, 1) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.startsWith(QStringLiteral("アニメーション作成: ")))
             << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+        EXPECT_TRUE(outFiles().isEmpty()) << outFiles().join(' ').toStdString();
+    }
+}
+
+// ---- video ----
+
+namespace {
+QStringList words(const char* text) {
+    return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
+}
+}  // namespace
+
+TEST_F(QrnconvJobs, VideoTimingSizeAndPicturesFollowTheGifRules) {
+    if (test::ffTool("ffprobe").isEmpty()) GTEST_SKIP() << "ffprobe is not installed";
+    struct C {
+        const char* file;
+        const char* options;
+        const char* view;
+        std::vector<int> steps;  // of the images, 0.05 s each
+        const char* rate;
+        double duration;
+        QSize size;
+        double minPsnr;  // every frame against the frame drawn for its step
+    };
+    const C cases[] = {
+        // 0 .. 0.3 s every 0.1 s at speed 2: 20 per second.
+        {"a.mp4", "--every 0.1 --speed 2", "", {0, 2, 4, 6}, "20/1", 0.2, {580, 412}, 35},
+        // 0.1 .. 0.3 s every 0.05 s at the default speed 10: 200 per second.
+        {"b.webm", "--from 0.1 --every 0.05", "", {2, 3, 4, 5, 6}, "200/1", 0.025, {580, 412}, 30},
+        // Every 0.03 s at speed 1: 100/3 per second; 203 x 167 padded to even sides.
+        {"c.mp4",
+         "--every 0.03 --speed 1 --crf 23",
+         "--window 301x200",
+         {0, 1, 1, 2, 2, 3, 4, 4, 5, 5, 6},
+         "100/3",
+         0.33,
+         {204, 168},
+         35},
+    };
+    Dataset data = readHere(path("run1.his"));
+    for (const C& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString file = out(c.file);
+        const Outcome r = qrnconv(QStringList{QStringLiteral("video"), path("run1.his"), file} +
+                                  words(c.options) + words(c.view));
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const test::VideoProbe v = test::probeVideo(file);
+        EXPECT_EQ(v.codec, QLatin1String(file.endsWith(QLatin1String("mp4")) ? "h264" : "vp9"));
+        EXPECT_EQ(QSize(v.width, v.height), c.size);
+        EXPECT_EQ(v.rate, QString::fromLatin1(c.rate));
+        EXPECT_EQ(v.frames, static_cast<int>(c.steps.size()));
+        EXPECT_NEAR(v.duration, c.duration, 1e-3);
+        EXPECT_EQ(v.indexFirst, v.codec == QLatin1String("h264"));
+
+        render::FrameOptions o =
+            cli::frameOptionsFrom(cli::parseArgs(words(c.view), cli::viewOptionSpecs()));
+        QDir().mkpath(file + QStringLiteral(".frames"));
+        const QList<QImage> frames = test::decodeFrames(file, file + QStringLiteral(".frames"));
+        ASSERT_EQ(frames.size(), static_cast<qsizetype>(c.steps.size()));
+        for (std::size_t i = 0; i < c.steps.size(); ++i) {
+            o.timeStep = c.steps[i];
+            const QImage want = render::renderFrame(data, o).image;
+            const QImage got = frames[static_cast<qsizetype>(i)].copy(QRect(QPoint(), want.size()));
+            EXPECT_GE(test::psnr(got, want), c.minPsnr) << "image " << i;
+        }
+    }
+}
+
+TEST_F(QrnconvJobs, VideoBadInputWritesNothing) {
+    struct C {
+        const char* args;  // after INPUT, in the output folder
+        int exitCode;
+        const char* message;
+    };
+    const C cases[] = {
+        {"a.avi", 2, ".mp4 か .webm"},
+        {"a.mp4 --crf 52", 2, "--crf"},
+        {"a.webm --crf -1", 2, "--crf"},
+        {"a.mp4 --speed 0", 1, "描画速度には0より大きい値"},
+        {"a.mp4 --every -0.1", 1, "作成間隔(s)には0より大きい値"},
+        {"a.mp4 --from 0.2 --to 0.1", 1, "終了時間(s)には開始時間(s)以上"},
+        {"none/a.mp4", 1, "none/a.mp4"},
+    };
+    for (const C& c : cases) {
+        QStringList args = words(c.args);
+        args[0] = out(args[0]);
+        const Outcome r = qrnconv(QStringList{QStringLiteral("video"), path("run1.his")} + args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args;
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
         EXPECT_TRUE(outFiles().isEmpty()) << outFiles().join(' ').toStdString();
     }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -9,20 +10,66 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "animation/gifexport.h"
 #include "animation/gifwriter.h"
 #include "animation/qimageview.h"
+#include "animation/videoexport.h"
 #include "dataset/error.h"
 
 namespace qrn::gif {
 
-GifExportDialog::GifExportDialog(QWidget* parent) : QDialog(parent) {
+namespace {
+
+// A title bar with a close button only, whatever flags a new parent brought.
+constexpr Qt::WindowFlags kDialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
+// The types the output may have; the name's extension picks one (formatOf).
+const char* const kFileTags[] = {"gif", "mp4", "webm"};
+
+QString filterOf(const QString& tag) { return tag + QStringLiteral("ファイル (*.") + tag + u')'; }
+
+}  // namespace
+
+// The run's progress on the bar; lets events run now and then so that "中止"
+// can be pressed and the viewer shows the frame being written.
+class GifExportDialog::RunProgress final : public Progress {
+  public:
+    explicit RunProgress(GifExportDialog& dialog) : d_(dialog) { sinceEvents_.start(); }
+    void message(const QString& title, const QString& text) override {
+        d_.showMessage(title, text);
+    }
+    void progress(double fraction) override {
+        d_.progressBar->setValue(static_cast<int>(std::lround(fraction * kSteps)));
+        letEventsRun();
+    }
+    bool cancelRequested() override {
+        letEventsRun();
+        return d_.abortRequested_;
+    }
+    static constexpr int kSteps = 1000;
+
+  private:
+    void letEventsRun() {
+        if (sinceEvents_.elapsed() < 40) return;
+        QCoreApplication::processEvents();
+        sinceEvents_.restart();
+    }
+    GifExportDialog& d_;
+    QElapsedTimer sinceEvents_;
+};
+
+GifExportDialog::GifExportDialog(QWidget* parent) : QDialog(parent, kDialogFlags) {
     setWindowTitle(QStringLiteral("アニメーション作成"));
     setModal(true);
     auto* box = new QVBoxLayout(this);
+    // A form of fixed size: window managers then offer no maximise either.
+    box->setSizeConstraint(QLayout::SetFixedSize);
     auto* grid = new QGridLayout;
     const QString captions[4] = {QStringLiteral("開始時間(s)"), QStringLiteral("終了時間(s)"),
                                  QStringLiteral("作成間隔(s)"), QStringLiteral("描画速度")};
@@ -62,6 +109,18 @@ GifExportDialog::GifExportDialog(QWidget* parent) : QDialog(parent) {
     box->addWidget(
         new QLabel(QStringLiteral("表示サイズ、画面枚数によりファイルサイズが変わります。")));
 
+    auto* runRow = new QHBoxLayout;
+    progressBar = new QProgressBar;
+    progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setRange(0, RunProgress::kSteps);
+    progressBar->setValue(0);
+    runRow->addWidget(progressBar, 1);
+    abortButton = new QPushButton(QStringLiteral("中止"));
+    abortButton->setObjectName(QStringLiteral("abortButton"));
+    abortButton->setEnabled(false);
+    runRow->addWidget(abortButton);
+    box->addLayout(runRow);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     Command2 = new QPushButton(QStringLiteral("変換開始"));
@@ -82,7 +141,28 @@ GifExportDialog::GifExportDialog(QWidget* parent) : QDialog(parent) {
         if (start()) hide();
     });
     connect(Command3, &QPushButton::clicked, this, &QDialog::hide);
+    connect(abortButton, &QPushButton::clicked, this, [this] { abortRequested_ = true; });
     updateCount();
+}
+
+void GifExportDialog::reject() {
+    if (running_) {
+        abortRequested_ = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+void GifExportDialog::setRunning(bool running) {
+    running_ = running;
+    abortRequested_ = false;
+    for (QLineEdit* edit : Text1) edit->setEnabled(!running);
+    Text2->setEnabled(!running);
+    Command1->setEnabled(!running);
+    Command2->setEnabled(!running);  // a run starts only from an enabled button
+    Command3->setEnabled(!running);
+    abortButton->setEnabled(running);
+    if (running) progressBar->setValue(0);
 }
 
 void GifExportDialog::openFor(const Viewer& viewer, const QString& tag) {
@@ -93,6 +173,9 @@ void GifExportDialog::openFor(const Viewer& viewer, const QString& tag) {
 void GifExportDialog::prepare(const Viewer& viewer, const QString& tag) {
     fileTag_ = QStringLiteral("gif");
     tag_ = tag;
+    // A new parent (setParent with flags) replaces the window flags.
+    if (windowFlags() != kDialogFlags) setWindowFlags(kDialogFlags);
+    progressBar->setValue(0);
     viewer_ = viewer;
     if (viewer_.stopPlayback) viewer_.stopPlayback();
     Text1[0]->setText(QStringLiteral("0"));
@@ -116,12 +199,22 @@ void GifExportDialog::chooseFile() {
     if (fileChooser) {
         path = fileChooser();
     } else {
-        const QString gifFilter = fileTag_ + QStringLiteral("ファイル (*.") + fileTag_ + u')';
-        const QString filters = QStringLiteral("すべてのファイル (*.*);;") + gifFilter;
-        QString selected = gifFilter;
+        QStringList filters{QStringLiteral("すべてのファイル (*.*)")};
+        for (const char* tag : kFileTags) filters << filterOf(QString::fromLatin1(tag));
+        // The type of the name in the box, else the file-chooser tag's.
+        const QString boxTag = QFileInfo(Text2->text()).suffix().toLower();
+        QString selected = filterOf(fileTag_);
+        for (const char* tag : kFileTags)
+            if (boxTag == QLatin1String(tag)) selected = filterOf(boxTag);
         const QString startDir =
             Text2->text().isEmpty() ? QDir::currentPath() : QFileInfo(Text2->text()).absolutePath();
-        path = QFileDialog::getSaveFileName(this, QString(), startDir, filters, &selected);
+        path = QFileDialog::getSaveFileName(this, QString(), startDir,
+                                            filters.join(QStringLiteral(";;")), &selected);
+        // A name typed without an extension takes the chosen type's.
+        if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+            for (const char* tag : kFileTags)
+                if (selected == filterOf(QString::fromLatin1(tag)))
+                    path += u'.' + QString::fromLatin1(tag);
     }
     if (!path.isEmpty()) Text2->setText(QDir::toNativeSeparators(path));
 }
@@ -138,8 +231,9 @@ void GifExportDialog::showMessage(const QString& title, const QString& text) {
 }
 
 bool GifExportDialog::start() {
-    if (tag_ != QStringLiteral("R") || !viewer_.setTimeStep || !viewer_.currentImage) return false;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (running_ || tag_ != QStringLiteral("R") || !viewer_.setTimeStep || !viewer_.currentImage)
+        return false;
+    QApplication::setOverrideCursor(Qt::BusyCursor);
     bool written = false;
     try {
         ExportRequest req;
@@ -152,25 +246,41 @@ bool GifExportDialog::start() {
         req.stepMax = viewer_.timeStepMaximum ? viewer_.timeStepMaximum() : 0;
         const ExportPlan plan = planExport(req);
         if (plan.endCapped) Text1[1]->setText(plan.endText);
-        QImage frame;  // keeps the pixels alive until the writer has taken them
-        exportAnimation(plan, Palette{viewer_.background, viewer_.foreground}, [&](int step) {
-            viewer_.setTimeStep(step);
-            frame = viewer_.currentImage();
-            if (frame.format() != QImage::Format_RGB32)
-                frame = frame.convertToFormat(QImage::Format_RGB32);
-            return viewOf(frame);
-        });
+        ExportSettings settings;
+        settings.palette = Palette{viewer_.background, viewer_.foreground};
+        settings.background = viewer_.background;
+        setRunning(true);
+        RunProgress progress(*this);
+        QImage frame;  // keeps the pixels alive until the writer has read them
+        exportFile(
+            plan, settings,
+            [&](int step) {
+                // Let go of the last picture first, or drawing the next would copy it.
+                frame = QImage();
+                viewer_.setTimeStep(step);
+                frame = viewer_.currentImage();
+                if (frame.format() != QImage::Format_RGB32)
+                    frame = frame.convertToFormat(QImage::Format_RGB32);
+                return viewOf(frame);
+            },
+            progress);
         written = true;
+    } catch (const Cancelled&) {
+        // Nothing was written; the dialog stays open for another try.
+        progressBar->setValue(0);
     } catch (const QrnError& e) {
+        if (running_) setRunning(false);
         QApplication::restoreOverrideCursor();
         showMessage(e.title(), e.message());
         return false;
     } catch (const std::bad_alloc&) {
+        if (running_) setRunning(false);
         QApplication::restoreOverrideCursor();
         showMessage(kGifTitle,
                     QStringLiteral("メモリが不足しているため、アニメーションを作成できません。"));
         return false;
     }
+    if (running_) setRunning(false);
     QApplication::restoreOverrideCursor();
     return written;
 }

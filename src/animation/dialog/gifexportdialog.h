@@ -1,8 +1,10 @@
 #pragma once
 // The animation dialog "アニメーション作成": start, end, interval and speed of
 // the images, the output file, and the run that steps the real-mode viewer
-// through the time range and writes the GIF. Created once and hidden, not
-// destroyed, when it closes, so its boxes keep their values between openings.
+// through the time range and writes the file: a GIF, or an MP4 or WebM video
+// when the name ends so. A progress bar and "中止" follow the run. Created once
+// and hidden, not destroyed, when it closes, so its boxes keep their values
+// between openings.
 
 #include <QDialog>
 #include <QImage>
@@ -11,6 +13,7 @@
 
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
 namespace qrn::gif {
@@ -38,8 +41,10 @@ class GifExportDialog : public QDialog {
     void openFor(const Viewer& viewer, const QString& tag = QStringLiteral("R"));
     // The opening steps without showing the dialog.
     void prepare(const Viewer& viewer, const QString& tag = QStringLiteral("R"));
-    // "変換開始". Returns true when the file was written.
+    // "変換開始". Returns true when the file was written; false after a message
+    // or "中止" (then no file is written and an earlier one is kept).
     bool start();
+    bool running() const { return running_; }
 
     // Shows a message; tests replace it with a recorder.
     std::function<void(const QString& title, const QString& text)> messageSink;
@@ -52,15 +57,25 @@ class GifExportDialog : public QDialog {
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
+    QProgressBar* progressBar = nullptr;
+    QPushButton* abortButton = nullptr;  // "中止", enabled while a file is written
+
+  protected:
+    // Escape and the title bar's close button stop a run instead of hiding.
+    void reject() override;
 
   private:
+    class RunProgress;
     void updateCount();
     void chooseFile();
     void showMessage(const QString& title, const QString& text);
+    void setRunning(bool running);
 
     Viewer viewer_;
     QString tag_;
     QString fileTag_ = QStringLiteral("gif");
+    bool running_ = false;
+    bool abortRequested_ = false;
 };
 
 }  // namespace qrn::gif
