@@ -76,14 +76,14 @@ int runVideo(const QStringList& args) {
         settings.crf = static_cast<int>(intOption(QStringLiteral("crf"), *crf, low, high));
     }
     const ReadRequest request = makeReadRequest(a.positional[0], readOptionsFrom(a));
-    const render::FrameOptions options = frameOptionsFrom(a);
+    const viewer::FrameOptions options = frameOptionsFrom(a);
 
     Dataset data;
     TerminalHost host;
     const ReadResult r = readInput(data, request, host);
     if (!r.completed) return ExitFailed;
     try {
-        render::FrameJob job(data, options);
+        viewer::FrameJob job(data, options);
         // The dialog as it opens, then the options typed into it (as for gif).
         gif::ExportRequest req;
         req.texts.start = a.value(QStringLiteral("from")).value_or(gif::kInitialStartText);

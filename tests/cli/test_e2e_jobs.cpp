@@ -492,14 +492,14 @@ TEST_F(QrnconvJobs, VideoTimingSizeAndPicturesFollowTheGifRules) {
         EXPECT_NEAR(v.duration, c.duration, 1e-3);
         EXPECT_EQ(v.indexFirst, v.codec == QLatin1String("h264"));
 
-        render::FrameOptions o =
+        viewer::FrameOptions o =
             cli::frameOptionsFrom(cli::parseArgs(words(c.view), cli::viewOptionSpecs()));
         QDir().mkpath(file + QStringLiteral(".frames"));
         const QList<QImage> frames = test::decodeFrames(file, file + QStringLiteral(".frames"));
         ASSERT_EQ(frames.size(), static_cast<qsizetype>(c.steps.size()));
         for (std::size_t i = 0; i < c.steps.size(); ++i) {
             o.timeStep = c.steps[i];
-            const QImage want = render::renderFrame(data, o).image;
+            const QImage want = viewer::renderFrame(data, o).image;
             const QImage got = frames[static_cast<qsizetype>(i)].copy(QRect(QPoint(), want.size()));
             EXPECT_GE(test::psnr(got, want), c.minPsnr) << "image " << i;
         }
