@@ -24,8 +24,8 @@ const Dataset& previous() {
     static const Dataset d = [] {
         Dataset p;
         p.DirPath = QStringLiteral("C:\\work\\");
-        NullHost host;
-        require(ReadAnalysis(p, sampleRequest(ReadHis), host).completed,
+        NullProgress progress;
+        require(ReadAnalysis(p, sampleRequest(ReadHis), progress).completed,
                 "the sample analysis in fuzz/support does not read");
         p.FirstNode = 1;
         return p;
@@ -83,14 +83,14 @@ ReadRequest sampleRequest(int mode) {
     r.sectionPath =
         support(binarySection ? QStringLiteral("self.f08") : QStringLiteral("tmp/sec.file"));
     r.memoryLimit = kMemoryLimit;
-    r.saveExportEnabled = true;
     return r;
 }
 
 void checkRead(const ReadRequest& request, const Input& input) {
     Dataset d = previous();
-    MessageHost host;
+    MessageLog host;
     const ReadResult r = ReadAnalysis(d, request, host);
+    host.add(r.outcome);
     checkInputKept(input);
     if (r.completed) {
         // Only the thinning note may follow a completed read.
@@ -109,8 +109,10 @@ void checkRead(const ReadRequest& request, const Input& input) {
 
 void checkLoad(const LoadRequest& request, const Input& input) {
     Dataset d = previous();
-    MessageHost host;
-    const bool ok = DataLood(d, request, host);
+    MessageLog host;
+    const LoadResult loaded = DataLood(d, request, host);
+    host.add(loaded.outcome);
+    const bool ok = loaded.ready;
     checkInputKept(input);
     if (ok) {
         require(host.messages.empty(), "a completed load showed a message");

@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QLineEdit>
 #include <QTimer>
 #include <array>
 #include <memory>
@@ -18,7 +17,7 @@ int main(int argc, char** argv) {
     qrn::Dataset data;
     qrn::MainWindow window(data);
 
-    auto intervalText = [&window] { return window.Text1->text(); };
+    auto intervalText = [&window] { return window.intervalText(); };
     auto showMain = [&window] {
         window.show();
         window.raise();
@@ -46,7 +45,7 @@ int main(int argc, char** argv) {
     });
 
     window.setCsvOpener([&window, &data] {
-        qrn::CsvExportWindow csv(data, window.Label1->text(), window.Text1->text(), data.DirPath,
+        qrn::CsvExportWindow csv(data, window.selectedPath(), window.intervalText(), data.DirPath,
                                  &window);
         csv.exec();
     });

@@ -12,7 +12,7 @@
 #include "dataset/barray.h"
 #include "dataset/dataset.h"
 #include "dataset/error.h"
-#include "dataset/host.h"
+#include "dataset/progress.h"
 
 namespace qrn {
 
@@ -86,9 +86,9 @@ struct CsvResult {
 // Writes the export. Every file goes through a temporary and replaces its
 // target only when all files are complete. Throws QrnError naming the file
 // that could not be created or written; no target file is then changed.
-// Reports progress (0..1) through host.progress.
+// Reports progress (0..1).
 CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& intervalText,
-                   Host& host);
+                   Progress& progress);
 
 // --- layout of the window's lists (windows onto NodeSel and BeamSel) ---
 inline constexpr int kCsvNodeRows = 10;

@@ -146,7 +146,8 @@ std::optional<QString> entryProblem(const Dataset& d) {
 
 class FileIn {
   public:
-    FileIn(const QString& path, Host* host) : path_(path), file_(path), host_(host) {
+    FileIn(const QString& path, Progress* progress)
+        : path_(path), file_(path), progress_(progress) {
         if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             fail(QStringLiteral("ファイルを開けません。"));
         size_ = file_.size();
@@ -174,9 +175,9 @@ class FileIn {
                 fail(got < 0 ? QStringLiteral("読み込み中にエラーが発生しました。") : kTruncated);
             done += got;
             pos_ += got;
-            if (host_ && pos_ - reported_ >= kChunkBytes) {
+            if (progress_ && pos_ - reported_ >= kChunkBytes) {
                 reported_ = pos_;
-                host_->progress(static_cast<double>(pos_) / static_cast<double>(size_));
+                progress_->progress(static_cast<double>(pos_) / static_cast<double>(size_));
             }
         }
     }
@@ -213,7 +214,7 @@ class FileIn {
   private:
     QString path_;
     QFile file_;
-    Host* host_;
+    Progress* progress_;
     qint64 size_ = 0;
     qint64 pos_ = 0;
     qint64 reported_ = 0;
@@ -244,8 +245,8 @@ int lastDigit(const QString& name) {
 
 class FileOut {
   public:
-    FileOut(const QString& path, std::int64_t total, Host* host)
-        : path_(path), file_(path), host_(host), total_(total) {
+    FileOut(const QString& path, std::int64_t total, Progress* progress)
+        : path_(path), file_(path), progress_(progress), total_(total) {
         if (!file_.open(QIODevice::WriteOnly))
             fail(
                 QStringLiteral("ファイルを作成できません（フォルダーがない、書き込みが禁止されて"
@@ -268,8 +269,8 @@ class FileOut {
             p += step;
             n -= step;
             done_ += step;
-            if (host_ && step == kChunkBytes && total_ > 0)
-                host_->progress(static_cast<double>(done_) / static_cast<double>(total_));
+            if (progress_ && step == kChunkBytes && total_ > 0)
+                progress_->progress(static_cast<double>(done_) / static_cast<double>(total_));
         }
     }
 
@@ -309,7 +310,7 @@ class FileOut {
   private:
     QString path_;
     QSaveFile file_;
-    Host* host_;
+    Progress* progress_;
     std::int64_t total_;
     std::int64_t done_ = 0;
 };
@@ -385,9 +386,24 @@ bool sameFile(const QString& a, const QString& b) {
     return fa.absoluteFilePath().compare(fb.absoluteFilePath(), cs) == 0;
 }
 
-void report(Host& host, const QrnError& e) {
-    host.setBusyVisible(false);
-    host.showMessage(e.title(), e.message());
+enum class Access { Read, Write };
+
+// Runs `work` on the file at `path`; its failure becomes the outcome's notice.
+// True when it succeeded.
+template <typename Work>
+bool guarded(WindowOutcome& outcome, const QString& path, Access access, Work&& work) {
+    try {
+        work();
+        return true;
+    } catch (const QrnError& e) {
+        outcome.notices.push_back({e.title(), e.message()});
+    } catch (const std::bad_alloc&) {
+        if (access == Access::Read)
+            outcome.notices.push_back({kReadErrorTitle, readMessage(path, kNoMemory)});
+        else
+            outcome.notices.push_back({kWriteErrorTitle, writeMessage(path, kNoMemory)});
+    }
+    return false;
 }
 
 }  // namespace
@@ -422,8 +438,9 @@ QString intervalText(std::int16_t hundredths) {
     return num::formatGeneralQ(static_cast<double>(hundredths) / 100.0);
 }
 
-std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset& d, Host* host) {
-    FileIn in(path, host);
+std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset& d,
+                          Progress* progress) {
+    FileIn in(path, progress);
     const DataFileGeneration gen = dataFileGeneration(fileName);
     const bool legacy = gen == DataFileGeneration::A || gen == DataFileGeneration::G0;
     const bool narrowTables = gen == DataFileGeneration::G1 || gen == DataFileGeneration::G2;
@@ -570,7 +587,8 @@ std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset&
     return interval;
 }
 
-void writeDataFile(const Dataset& d, const QString& path, std::int16_t interval, Host* host) {
+void writeDataFile(const Dataset& d, const QString& path, std::int16_t interval,
+                   Progress* progress) {
     if (auto p = writeProblem(d)) throw QrnError(writeMessage(path, *p), kWriteErrorTitle);
 
     const std::int64_t total =
@@ -580,7 +598,7 @@ void writeDataFile(const Dataset& d, const QString& path, std::int16_t interval,
                  d.TensionElem.bytes() + d.TensionHist.bytes() + d.NodePos.bytes() +
                  (d.BeamRecCount > 0 ? d.BeamRecInfo.size() * 2 + d.BeamHist.bytes() : 0) +
                  d.NodeTwist0.bytes());
-    FileOut out(path, total, host);
+    FileOut out(path, total, progress);
     out.i16(d.StepMax);
     out.i16(d.HeadSpare);
     out.i16(d.CableMax);
@@ -609,112 +627,87 @@ void writeDataFile(const Dataset& d, const QString& path, std::int16_t interval,
     out.commit();
 }
 
-bool DataSave(const Dataset& data, const SaveRequest& request, Host& host) {
-    host.setBusyCaption(QStringLiteral("データ保存中"));
-    host.repaintOnce();
-    try {
-        writeDataFile(data, request.outputPath, intervalHundredths(request.intervalText), &host);
-    } catch (const QrnError& e) {
-        report(host, e);
-        return false;
-    } catch (const std::bad_alloc&) {
-        report(host, QrnError(writeMessage(request.outputPath, kNoMemory), kWriteErrorTitle));
-        return false;
-    }
+SaveResult DataSave(const Dataset& data, const SaveRequest& request, Progress& progress) {
+    SaveResult r;
+    progress.stage(QStringLiteral("データ保存中"));
+    if (!guarded(r.outcome, request.outputPath, Access::Write, [&] {
+            writeDataFile(data, request.outputPath, intervalHundredths(request.intervalText),
+                          &progress);
+        }))
+        return r;
 
     // The file that was selected under the same name is replaced by the new
     // one; it goes only now that the new file is complete.
     if (!request.selectedName.isEmpty() && request.outputText == request.selectedName) {
         const QString old = request.dirPath + request.selectedName;
-        if (QFileInfo::exists(old) && !sameFile(old, request.outputPath) && !QFile::remove(old)) {
-            host.setBusyVisible(false);
-            host.showMessage(
-                kAppTitle, QStringLiteral("ファイル %1 に保存しました。").arg(request.outputPath) +
-                               kCR +
-                               QStringLiteral("元のファイル %1 は削除できませんでした。").arg(old));
-        }
+        if (QFileInfo::exists(old) && !sameFile(old, request.outputPath) && !QFile::remove(old))
+            r.outcome.notices.push_back(
+                {kAppTitle,
+                 QStringLiteral("ファイル %1 に保存しました。").arg(request.outputPath) + kCR +
+                     QStringLiteral("元のファイル %1 は削除できませんでした。").arg(old)});
     }
-    host.refreshFileList();
-    host.setDataReady(true);
-    host.setBusyVisible(false);
-    return true;
+    r.saved = true;
+    r.outcome.refreshFileList = true;
+    r.outcome.dataReady = true;
+    return r;
 }
 
-bool DataLood(Dataset& data, const LoadRequest& request, Host& host) {
+LoadResult DataLood(Dataset& data, const LoadRequest& request, Progress& progress) {
+    LoadResult r;
     if (request.dataReady) {
-        host.setBusyVisible(false);
-        host.openViewer(false);
-        return true;
+        r.ready = true;
+        r.outcome.openViewer = true;
+        return r;
     }
-    host.setBusyCaption(QStringLiteral("データ読込中"));
-    host.repaintOnce();
+    progress.stage(QStringLiteral("データ読込中"));
     const QString name =
         request.selectedName.isEmpty() ? QFileInfo(request.path).fileName() : request.selectedName;
     Dataset fresh;
     std::int16_t interval = 0;
-    try {
-        interval = readDataFile(request.path, name, fresh, &host);
-    } catch (const QrnError& e) {
-        report(host, e);
-        return false;
-    } catch (const std::bad_alloc&) {
-        report(host, QrnError(readMessage(request.path, kNoMemory)));
-        return false;
-    }
+    if (!guarded(r.outcome, request.path, Access::Read,
+                 [&] { interval = readDataFile(request.path, name, fresh, &progress); }))
+        return r;
     fresh.DirPath = data.DirPath;  // not part of the file
     data = std::move(fresh);
     data.invalidateNodeIndex();
 
-    host.setIntervalText(intervalText(interval));
-    host.setDataReady(true);
-    host.setBusyVisible(false);
-    host.openViewer(true);
-    host.setSaveExportEnabled(true);
-    return true;
+    r.ready = true;
+    r.outcome.intervalText = intervalText(interval);
+    r.outcome.dataReady = true;
+    r.outcome.saveExportAllowed = true;
+    r.outcome.openViewer = true;
+    r.outcome.resetViewerTime = true;
+    return r;
 }
 
-bool SaveDataFileAs(const Dataset& data, const QString& outputPath, const QString& text,
-                    Host& host) {
-    try {
-        writeDataFile(data, outputPath, intervalHundredths(text), &host);
-        return true;
-    } catch (const QrnError& e) {
-        report(host, e);
-    } catch (const std::bad_alloc&) {
-        report(host, QrnError(writeMessage(outputPath, kNoMemory), kWriteErrorTitle));
-    }
-    return false;
+SaveResult SaveDataFileAs(const Dataset& data, const QString& outputPath, const QString& text,
+                          Progress& progress) {
+    SaveResult r;
+    r.saved = guarded(r.outcome, outputPath, Access::Write, [&] {
+        writeDataFile(data, outputPath, intervalHundredths(text), &progress);
+    });
+    return r;
 }
 
-bool ConvertDataFile(Dataset& data, const QString& inputPath, const QString& outputPath,
-                     Host& host) {
+SaveResult ConvertDataFile(Dataset& data, const QString& inputPath, const QString& outputPath,
+                           Progress& progress) {
+    SaveResult r;
     Dataset fresh;
     std::int16_t interval = 0;
-    try {
-        interval = readDataFile(inputPath, QFileInfo(inputPath).fileName(), fresh, &host);
-    } catch (const QrnError& e) {
-        report(host, e);
-        return false;
-    } catch (const std::bad_alloc&) {
-        report(host, QrnError(readMessage(inputPath, kNoMemory)));
-        return false;
-    }
+    if (!guarded(r.outcome, inputPath, Access::Read, [&] {
+            interval = readDataFile(inputPath, QFileInfo(inputPath).fileName(), fresh, &progress);
+        }))
+        return r;
     fresh.DirPath = data.DirPath;
     data = std::move(fresh);
     data.invalidateNodeIndex();
-    host.setIntervalText(intervalText(interval));
-    host.setDataReady(true);
-    host.setSaveExportEnabled(true);
+    r.outcome.intervalText = intervalText(interval);
+    r.outcome.dataReady = true;
+    r.outcome.saveExportAllowed = true;
     // The stored interval goes back out unchanged, not through its text form.
-    try {
-        writeDataFile(data, outputPath, interval, &host);
-        return true;
-    } catch (const QrnError& e) {
-        report(host, e);
-    } catch (const std::bad_alloc&) {
-        report(host, QrnError(writeMessage(outputPath, kNoMemory), kWriteErrorTitle));
-    }
-    return false;
+    r.saved = guarded(r.outcome, outputPath, Access::Write,
+                      [&] { writeDataFile(data, outputPath, interval, &progress); });
+    return r;
 }
 
 }  // namespace qrn

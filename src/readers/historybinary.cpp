@@ -26,8 +26,8 @@ struct DispEntry {
 
 }  // namespace
 
-double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, int& n, Host& host,
-                         std::uint64_t memoryLimit) {
+double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, int& n,
+                         Progress& progress, std::uint64_t memoryLimit) {
     BinaryFile file = BinaryFile::open(path);
 
     const std::int32_t steps = file.int32At(kStepCountAt, "時間ステップ数");
@@ -57,8 +57,6 @@ double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, 
         if (room < 0 || room / recordBytes < steps)
             file.damaged("時間ステップのデータがファイルの終わりを超えます");
     }
-
-    host.setIntervalText(num::formatGeneralQ(interval));
 
     std::vector<std::array<std::int32_t, 3>> where;  // slot, node index, type
     where.reserve(static_cast<std::size_t>(dispCount));
@@ -111,7 +109,7 @@ double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, 
             if (const auto r = num::roundToInt16(v)) d.TensionHist(t, i) = *r;
         }
         if ((s - 1) / n % reportEvery == 0)
-            host.progress(static_cast<double>(s) / static_cast<double>(steps));
+            progress.progress(static_cast<double>(s) / static_cast<double>(steps));
     }
     d.StepMax = std::max(0, steps - 1);
     return interval;

@@ -172,7 +172,7 @@ class TextHistoryReader {
 
   private:
     void report(double fraction) {
-        if (o_.host) o_.host->progress(fraction);
+        if (o_.progress) o_.progress->progress(fraction);
     }
 
     bool isLineStart(std::size_t q) const {

@@ -1,6 +1,7 @@
 #pragma once
 // The read sequence ReadAnalysis: one complete read for any of the five reading
-// work modes (0, 4, 5, 6, 7), reported through a Host.
+// work modes (0, 4, 5, 6, 7). It reports progress and messages while it runs and
+// returns what the main window applies.
 
 #include <QString>
 #include <QStringList>
@@ -8,7 +9,8 @@
 #include <optional>
 
 #include "dataset/dataset.h"
-#include "dataset/host.h"
+#include "dataset/progress.h"
+#include "dataset/windowoutcome.h"
 
 namespace qrn {
 
@@ -34,26 +36,27 @@ struct ReadRequest {
     QString intervalText = QStringLiteral("0.05");  // Text1 before the read
     // Bytes the displacement history may take; empty = what the machine has available.
     std::optional<std::uint64_t> memoryLimit;
-    // Whether work modes 2 and 3 were enabled before the read: a read that fails
-    // puts them back, as the previous dataset stays in memory.
-    bool saveExportEnabled = false;
 };
 
 struct ReadResult {
-    bool completed = false;  // false: a message was shown and `data` kept its content
-    int thinning = 1;        // N
-    QString intervalText;    // Text1 after the read
+    bool completed = false;  // false: `data` kept its content; the failure is a notice
+    // A settings-only read (modes 4, 7): the histories are one frame at rest, so
+    // there is nothing to save or export.
+    bool settingsOnly = false;
+    int thinning = 1;      // N
+    QString intervalText;  // Text1 after the read (before the box's own rule)
     double forceFactor = 1.0;
     double lengthFactor = 1.0;
     QStringList filesRead;
+    WindowOutcome outcome;  // what the main window applies
 };
 
 // Reads into a fresh dataset and swaps it into `data` only when the read completed.
-// A missing settings file sets only data.StepMax to 0. A read that fails shows
-// its message, hides the busy label and puts back what it had changed in the
-// main window (DataReady, the interval box, work modes 2 and 3). The interval
-// text written back is the core's; the host applies its own box rules to it.
-ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& host);
+// A missing settings file sets only data.StepMax to 0. While it runs, it reports
+// the stage "データ読込中", progress, and a missing static-equilibrium file as a
+// message; a failure ends it with the failure as the outcome's notice and the
+// window's state as it was (a settings-only read still names its file in Text5).
+ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& progress);
 
 // The work mode a file's name implies (any case): *.his 0, *.f24 5, *.f08 6,
 // *.dat 4, a name ending in ".qrn" or "qrn0".."qrn3" 1; empty for other names.
