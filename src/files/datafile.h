@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "dataset/dataset.h"
+#include "dataset/fileformat.h"
 #include "dataset/progress.h"
 #include "dataset/windowoutcome.h"
 
@@ -45,21 +46,14 @@ LoadResult DataLood(Dataset& data, const LoadRequest& request, Progress& progres
 
 // ---- Lower-level pieces, shared with qrnconv and the tests ----
 
-// File generations, told apart by the last four characters of the name only.
-enum class DataFileGeneration { A, G0, G1, G2, G3 };
-DataFileGeneration dataFileGeneration(const QString& fileName);
-// True for names that end in ".qrn" or "qrn0".."qrn3" (any case): qrnconv's
-// default of work mode 1.
-bool isDataFileName(const QString& fileName);
-
 // Text1 as stored in the file: its value x 100, ties to even. Throws QrnError
 // (title "ファイル書き込みエラー") when it does not fit 16 bits.
 std::int16_t intervalHundredths(const QString& intervalText);
 // The stored interval as Text1 shows it after a load ("0.05" for 5).
 QString intervalText(std::int16_t hundredths);
 
-// Reads the file at `path` into `out` (which should be fresh); `fileName`
-// decides the generation and the tension table. Returns the stored interval.
+// Reads the file at `path` into `out` (which should be fresh); `fileName`'s
+// format (fileFormatOf) decides the generation and the tension table. Returns the stored interval.
 // Throws QrnError naming the file.
 std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset& out,
                           Progress* progress = nullptr);

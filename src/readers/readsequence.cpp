@@ -5,6 +5,7 @@
 #include <new>
 
 #include "dataset/error.h"
+#include "dataset/fileformat.h"
 #include "dataset/numbers.h"
 #include "readers/histories.h"
 #include "readers/historybinary.h"
@@ -140,16 +141,20 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& pro
 }
 
 std::optional<int> workModeForName(const QString& path) {
-    const QString name = QFileInfo(path).fileName().toLower();
-    if (name.endsWith(QLatin1String(".his"))) return ReadHis;
-    if (name.endsWith(QLatin1String(".f24"))) return ReadProText;
-    if (name.endsWith(QLatin1String(".f08"))) return ReadProBinary;
-    if (name.endsWith(QLatin1String(".dat"))) return CheckSettings;
-    const QString last4 = name.right(4);
-    if (last4 == QLatin1String(".qrn") || last4 == QLatin1String("qrn0") ||
-        last4 == QLatin1String("qrn1") || last4 == QLatin1String("qrn2") ||
-        last4 == QLatin1String("qrn3"))
-        return LoadBinary;
+    switch (fileFormatOf(QFileInfo(path).fileName()).kind) {
+        case FileKind::TextHistory:
+            return ReadHis;
+        case FileKind::ProTextHistory:
+            return ReadProText;
+        case FileKind::ProBinaryHistory:
+            return ReadProBinary;
+        case FileKind::Settings:
+            return CheckSettings;
+        case FileKind::DataFile:
+            return LoadBinary;
+        case FileKind::Other:
+            break;
+    }
     return std::nullopt;
 }
 

@@ -58,7 +58,7 @@ struct ReadResult {
 // window's state as it was (a settings-only read still names its file in Text5).
 ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& progress);
 
-// The work mode a file's name implies (any case): *.his 0, *.f24 5, *.f08 6,
+// The work mode a file's name implies (fileFormatOf): *.his 0, *.f24 5, *.f08 6,
 // *.dat 4, a name ending in ".qrn" or "qrn0".."qrn3" 1; empty for other names.
 std::optional<int> workModeForName(const QString& path);
 

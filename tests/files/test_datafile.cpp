@@ -272,12 +272,20 @@ TEST_F(DataFile, IntervalIsStoredInHundredths) {
 
 TEST_F(DataFile, GenerationComesFromTheNameAlone) {
     using G = qrn::DataFileGeneration;
-    const std::pair<const char*, G> cases[] = {
-        {"x.qrn", G::A},     {"X.QRN", G::A},   {"a.qrn0", G::G0}, {"b.Qrn1", G::G1},
-        {"run.QRN2", G::G2}, {"c.qrn3", G::G3}, {"c.dat", G::G3},  {"qrn", G::G3}};
-    for (const auto& [name, gen] : cases) EXPECT_EQ(qrn::dataFileGeneration(name), gen) << name;
-    EXPECT_TRUE(qrn::isDataFileName("R.QRN3"));
-    EXPECT_FALSE(qrn::isDataFileName("r.qrn4"));
+    using K = qrn::FileKind;
+    const std::tuple<const char*, G, K, int> cases[] = {
+        {"x.qrn", G::A, K::DataFile, 0},     {"X.QRN", G::A, K::DataFile, 0},
+        {"a.qrn0", G::G0, K::DataFile, 0},   {"b.Qrn1", G::G1, K::DataFile, 1},
+        {"run.QRN2", G::G2, K::DataFile, 2}, {"c.qrn3", G::G3, K::DataFile, 3},
+        {"R.QRN3", G::G3, K::DataFile, 3},   {"r.qrn4", G::G3, K::Other, 4},
+        {"c.dat", G::G3, K::Settings, 0},    {"qrn", G::G3, K::Other, 0},
+        {"run.qrnx", G::G3, K::Other, 0},    {"out.bin5", G::G3, K::Other, 5}};
+    for (const auto& [name, gen, kind, level] : cases) {
+        const qrn::FileFormat f = qrn::fileFormatOf(QString::fromUtf8(name));
+        EXPECT_EQ(f.generation, gen) << name;
+        EXPECT_EQ(f.kind, kind) << name;
+        EXPECT_EQ(f.tensionLevel, level) << name;
+    }
 }
 
 // The common tail of every older generation after StepCount, with one cable
@@ -353,7 +361,7 @@ TEST_F(DataFile, ReadsGenerationAWithLegacyBlocks) {
 
 TEST_F(DataFile, ReadsGenerations0To2) {
     for (const char* name : {"g.qrn0", "g.qrn1", "run.QRN2"}) {
-        const auto gen = qrn::dataFileGeneration(name);
+        const auto gen = qrn::fileFormatOf(QString::fromUtf8(name)).generation;
         const bool legacy = gen == qrn::DataFileGeneration::G0;
         const bool g2 = gen == qrn::DataFileGeneration::G2;
         Bytes e;
