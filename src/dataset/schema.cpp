@@ -190,11 +190,4 @@ Storage currentStorage(const Field& f) {
     return f.storage(FileFormat{FileKind::DataFile, DataFileGeneration::G3, 3});
 }
 
-std::int64_t headerBytes() {
-    std::int64_t n = 0;
-    for (const Field& f : fields())
-        if (f.role == Role::Count || f.role == Role::Interval) n += 2;
-    return n;
-}
-
 }  // namespace qrn::schema

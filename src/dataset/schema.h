@@ -92,7 +92,4 @@ bool held(const Field& f, const Dataset& d);
 // How the current generation (".qrn3") holds the field.
 Storage currentStorage(const Field& f);
 
-// Bytes of the counts and the interval in the current generation.
-std::int64_t headerBytes();
-
 }  // namespace qrn::schema

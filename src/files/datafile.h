@@ -13,11 +13,11 @@
 namespace qrn {
 
 struct SaveRequest {
-    QString outputPath;    // Label1 (DirPath + base + ".qrn3")
-    QString outputText;    // Text5
+    QString outputPath;    // DirPath + base + ".qrn3", as the window shows it
+    QString outputText;    // the output name box
     QString selectedName;  // name selected in the file list (empty when none)
     QString dirPath;       // DirPath, ending in the native separator
-    QString intervalText;  // Text1
+    QString intervalText;  // the interval box
 };
 
 struct SaveResult {
@@ -30,7 +30,7 @@ struct SaveResult {
 SaveResult DataSave(const Dataset& data, const SaveRequest& request, Progress& progress);
 
 struct LoadRequest {
-    QString path;            // Label1
+    QString path;            // the chosen file
     QString selectedName;    // the file list's selected name: decides the generation
     bool dataReady = false;  // DataReady = -1: only reopen the viewer
 };
@@ -46,10 +46,10 @@ LoadResult DataLood(Dataset& data, const LoadRequest& request, Progress& progres
 
 // ---- Lower-level pieces, shared with qrnconv and the tests ----
 
-// Text1 as stored in the file: its value x 100, ties to even. Throws QrnError
+// The interval box as stored in the file: its value x 100, ties to even. Throws QrnError
 // (title "ファイル書き込みエラー") when it does not fit 16 bits.
 std::int16_t intervalHundredths(const QString& intervalText);
-// The stored interval as Text1 shows it after a load ("0.05" for 5).
+// The stored interval as the interval box shows it after a load ("0.05" for 5).
 QString intervalText(std::int16_t hundredths);
 
 // Reads the file at `path` into `out` (which should be fresh); `fileName`'s

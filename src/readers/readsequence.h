@@ -14,7 +14,7 @@
 
 namespace qrn {
 
-// Work modes of the main window (Option1).
+// Work modes of the main window.
 enum WorkMode : int {
     ReadHis = 0,
     LoadBinary = 1,
@@ -29,11 +29,11 @@ enum WorkMode : int {
 // The main window's boxes the read needs.
 struct ReadRequest {
     int mode = ReadHis;
-    QString selectedPath;                           // Label1: the chosen file
-    QString settingsPath;                           // Text5
-    bool sectionChecked = false;                    // Check1
-    QString sectionPath;                            // Text2
-    QString intervalText = QStringLiteral("0.05");  // Text1 before the read
+    QString selectedPath;         // the chosen file
+    QString settingsPath;         // the settings file box
+    bool sectionChecked = false;  // "静的釣合条件ＤＴ(時間断面ファイル)読込"
+    QString sectionPath;          // the static-equilibrium file box
+    QString intervalText = QStringLiteral("0.05");  // the interval box before the read
     // Bytes the displacement history may take; empty = what the machine has available.
     std::optional<std::uint64_t> memoryLimit;
 };
@@ -44,7 +44,7 @@ struct ReadResult {
     // there is nothing to save or export.
     bool settingsOnly = false;
     int thinning = 1;      // N
-    QString intervalText;  // Text1 after the read (before the box's own rule)
+    QString intervalText;  // the interval box after the read (before the box's own rule)
     double forceFactor = 1.0;
     double lengthFactor = 1.0;
     QStringList filesRead;
@@ -55,7 +55,8 @@ struct ReadResult {
 // A missing settings file sets only data.StepMax to 0. While it runs, it reports
 // the stage "データ読込中", progress, and a missing static-equilibrium file as a
 // message; a failure ends it with the failure as the outcome's notice and the
-// window's state as it was (a settings-only read still names its file in Text5).
+// window's state as it was (a settings-only read still names its file in the
+// settings box).
 ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& progress);
 
 // The work mode a file's name implies (fileFormatOf): *.his 0, *.f24 5, *.f08 6,

@@ -347,7 +347,7 @@ TEST(CsvSelection, TimeBoxRules) {
         const char* text;
         const char* interval;
         const char* every;  // Text3 after its rule
-        const char* to;     // Text2 after its rule
+        const char* to;     // the end time after its rule
     } cases[] = {
         {"0.12", "0.05", "0.1", "0.12"}, {"0.02", "0.05", "0.05", "0.02"},
         {"0", "0.05", "0.05", "0"},      {"abc", "0.050", "0.05", "abc"},

@@ -484,7 +484,7 @@ TEST_F(DataFile, SaveReplacesTheSelectedFileOnlyAfterWriting) {
     EXPECT_FALSE(saveWith(d, r, fail));
     EXPECT_EQ(get("x.qrn1"), "old data");
 
-    // Text5 differs from the selected name: the selected file stays.
+    // The output name differs from the selected name: the selected file stays.
     r.outputPath = path("x.qrn3");
     r.outputText = "y";
     RecordingHost ok;

@@ -132,14 +132,14 @@ int CsvExportWindow::twipsToPixels(int twips) {
     return static_cast<int>(std::lround(static_cast<double>(twips) / 15.0));
 }
 
-CsvExportWindow::CsvExportWindow(const Dataset& data, const QString& label1,
+CsvExportWindow::CsvExportWindow(const Dataset& data, const QString& chosenPath,
                                  const QString& intervalText, const QString& dirPath,
                                  QWidget* parent)
     : QDialog(parent),
       data_(data),
       intervalText_(intervalText),
       dirPath_(dirPath),
-      sel_(openCsvSelection(data, intervalText, label1)),
+      sel_(openCsvSelection(data, intervalText, chosenPath)),
       nodeLayout_(csvNodeListLayout(data)),
       beamLayout_(csvBeamListLayout(data)),
       heightTwips_(csvWindowHeightTwips(data)) {
