@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <type_traits>
 
 namespace qrn::schema {
 namespace {
@@ -22,7 +21,6 @@ constexpr ArrayOps opsFor() {
     constexpr std::size_t N = Traits::rank;
     return ArrayOps{
         sizeof(T),
-        std::is_floating_point_v<T>,
         N,
         [](const Dataset& d) { return (d.*Member).size(); },
         [](Dataset& d) -> void* { return (d.*Member).data(); },
@@ -46,6 +44,11 @@ template <auto Member>
 inline constexpr ArrayOps kOps = opsFor<Member>();
 
 using D = Dataset;
+// DataReset zeroes or empties the field, or leaves it as it is.
+constexpr bool kResets = true;
+constexpr bool kKeeps = false;
+// The oldest node block lists each column's 501 rows in turn.
+constexpr bool kEntryFastest = true;
 using FF = FileFormat;
 using G = DataFileGeneration;
 
@@ -122,42 +125,44 @@ Field block(const char* name, const char* of, Storage (*storage)(const FF&)) {
 // The oldest generations keep 501 node-table rows, 6 cable slots and 81 beams.
 std::span<const Field> fields() {
     static const std::array<Field, 25> kFields{
-        count("StepMax", &D::StepMax, "最終時間ステップ (StepMax)", true),
-        count("HeadSpare", &D::HeadSpare, "予備欄 (HeadSpare)", true),
+        count("StepMax", &D::StepMax, "最終時間ステップ (StepMax)", kResets),
+        count("HeadSpare", &D::HeadSpare, "予備欄 (HeadSpare)", kResets),
         block("NodeTblBlock", "NodeTbl", legacyBlock),
-        count("CableMax", &D::CableMax, "ケーブル数 (CableMax)", true, 0),
-        withBlock(array<&D::CableInfo>("CableInfo", {fixed(0, 1), upTo(&D::CableMax)}, true, table),
-                  6),
-        count("NodeTblMax", &D::NodeTblMax, "節点表の件数 (NodeTblMax)", true, 0),
-        withBlock(array<&D::NodeTbl>("NodeTbl", {fixed(0, 2), upTo(&D::NodeTblMax)}, true, table),
-                  501, true),
-        count("FirstNode", &D::FirstNode, "表示開始節点 (FirstNode)", true),
-        count("LastNode", &D::LastNode, "表示終了節点 (LastNode)", true),
+        count("CableMax", &D::CableMax, "ケーブル数 (CableMax)", kResets, 0),
+        withBlock(
+            array<&D::CableInfo>("CableInfo", {fixed(0, 1), upTo(&D::CableMax)}, kResets, table),
+            6),
+        count("NodeTblMax", &D::NodeTblMax, "節点表の件数 (NodeTblMax)", kResets, 0),
+        withBlock(
+            array<&D::NodeTbl>("NodeTbl", {fixed(0, 2), upTo(&D::NodeTblMax)}, kResets, table), 501,
+            kEntryFastest),
+        count("FirstNode", &D::FirstNode, "表示開始節点 (FirstNode)", kResets),
+        count("LastNode", &D::LastNode, "表示終了節点 (LastNode)", kResets),
         block("BeamElemBlock", "BeamElem", beamBlock),
-        count("BeamElemMax", &D::BeamElemMax, "梁要素数 (BeamElemMax)", true, -1),
+        count("BeamElemMax", &D::BeamElemMax, "梁要素数 (BeamElemMax)", kResets, -1),
         withBlock(array<&D::BeamElem>("BeamElem", {fixed(0, 1), fixed(0, 1), upTo(&D::BeamElemMax)},
-                                      true, beams, "梁要素表 (BeamElem)"),
+                                      kResets, beams, "梁要素表 (BeamElem)"),
                   81),
-        count("BeamNodeMax", &D::BeamNodeMax, "梁節点数 (BeamNodeMax)", true),
+        count("BeamNodeMax", &D::BeamNodeMax, "梁節点数 (BeamNodeMax)", kResets),
         interval(),
-        count("NodeMax", &D::NodeMax, "節点数 (NodeMax)", false),
-        count("StepCount", &D::StepCount, "時間ステップ数 (StepCount)", false),
+        count("NodeMax", &D::NodeMax, "節点数 (NodeMax)", kKeeps),
+        count("StepCount", &D::StepCount, "時間ステップ数 (StepCount)", kKeeps),
         array<&D::NodeDisp>(
             "NodeDisp",
-            {upTo(&D::CableMax, 1), fixed(-1, 2), upTo(&D::NodeMax), upTo(&D::StepCount, 1)}, true,
-            byRoom),
-        count("TensionMax", &D::TensionMax, "張力データ数 (TensionMax)", false, 0, tensionCount),
-        array<&D::TensionElem>("TensionElem", {upTo(&D::TensionMax)}, false, tensionTable),
-        array<&D::TensionHist>("TensionHist", {upTo(&D::StepCount, 1), upTo(&D::TensionMax)}, true,
-                               native),
-        array<&D::NodePos>("NodePos", {upTo(&D::CableMax, 1), fixed(0, 2), upTo(&D::NodeMax)}, true,
-                           native),
-        count("BeamRecCount", &D::BeamRecCount, "梁結果データ数 (BeamRecCount)", false, 0),
-        array<&D::BeamRecInfo>("BeamRecInfo", {fixed(0, 1), upTo(&D::BeamRecCount, -1)}, false,
+            {upTo(&D::CableMax, 1), fixed(-1, 2), upTo(&D::NodeMax), upTo(&D::StepCount, 1)},
+            kResets, byRoom),
+        count("TensionMax", &D::TensionMax, "張力データ数 (TensionMax)", kKeeps, 0, tensionCount),
+        array<&D::TensionElem>("TensionElem", {upTo(&D::TensionMax)}, kKeeps, tensionTable),
+        array<&D::TensionHist>("TensionHist", {upTo(&D::StepCount, 1), upTo(&D::TensionMax)},
+                               kResets, native),
+        array<&D::NodePos>("NodePos", {upTo(&D::CableMax, 1), fixed(0, 2), upTo(&D::NodeMax)},
+                           kResets, native),
+        count("BeamRecCount", &D::BeamRecCount, "梁結果データ数 (BeamRecCount)", kKeeps, 0),
+        array<&D::BeamRecInfo>("BeamRecInfo", {fixed(0, 1), upTo(&D::BeamRecCount, -1)}, kKeeps,
                                int16, "梁結果データの要素番号・種別 (BeamRecInfo)"),
-        array<&D::BeamHist>("BeamHist", {upTo(&D::StepCount, 1), upTo(&D::BeamRecCount, -1)}, false,
-                            native),
-        array<&D::NodeTwist0>("NodeTwist0", {upTo(&D::CableMax, 1), upTo(&D::NodeMax)}, true,
+        array<&D::BeamHist>("BeamHist", {upTo(&D::StepCount, 1), upTo(&D::BeamRecCount, -1)},
+                            kKeeps, native),
+        array<&D::NodeTwist0>("NodeTwist0", {upTo(&D::CableMax, 1), upTo(&D::NodeMax)}, kResets,
                               trailing),
     };
     return kFields;

@@ -43,7 +43,6 @@ struct Dim {
 // Type-erased access to one array member.
 struct ArrayOps {
     std::size_t elementBytes;
-    bool isFloat;
     std::size_t rank;
     std::size_t (*size)(const Dataset&);
     void* (*data)(Dataset&);
