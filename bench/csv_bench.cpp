@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "dataset/dataset.h"
-#include "dataset/host.h"
+#include "dataset/progress.h"
 #include "files/csvexport.h"
 
 namespace {
@@ -72,9 +72,9 @@ void exportAll(benchmark::State& state, bool init, bool split) {
     sel.init = init;
     sel.split = split;
     sel.toText = QStringLiteral("1000");
-    qrn::NullHost host;
+    qrn::NullProgress progress;
     std::uint64_t bytes = 0;
-    for (auto _ : state) bytes += qrn::writeCsv(d, sel, QStringLiteral("0.05"), host).bytes;
+    for (auto _ : state) bytes += qrn::writeCsv(d, sel, QStringLiteral("0.05"), progress).bytes;
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
     state.counters["MB"] =
         static_cast<double>(bytes) / 1e6 / static_cast<double>(state.iterations());

@@ -12,11 +12,12 @@
 
 namespace {
 
-struct ErrHost : qrn::NullHost {
-    void showMessage(const QString& title, const QString& text) override {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-    }
-};
+// The failure of an operation, on stderr.
+int finish(bool ok, const qrn::WindowOutcome& outcome) {
+    for (const qrn::Notice& n : outcome.notices)
+        std::fprintf(stderr, "%s: %s\n", qPrintable(n.title), qPrintable(n.text));
+    return ok ? 0 : 1;
+}
 
 // Ten slots of 250 nodes and as many time steps as the size asks for.
 qrn::Dataset bigDataset(double megabytes) {
@@ -56,21 +57,23 @@ qrn::Dataset bigDataset(double megabytes) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    ErrHost host;
+    qrn::NullProgress progress;
     qrn::Dataset data;
     if (argc == 4 && std::strcmp(argv[1], "gen") == 0) {
         const qrn::Dataset d = bigDataset(std::atof(argv[3]));
-        return qrn::SaveDataFileAs(d, QString::fromLocal8Bit(argv[2]), "0.05", host) ? 0 : 1;
+        const auto r = qrn::SaveDataFileAs(d, QString::fromLocal8Bit(argv[2]), "0.05", progress);
+        return finish(r.saved, r.outcome);
     }
     if (argc == 3 && std::strcmp(argv[1], "load") == 0) {
         const QString path = QString::fromLocal8Bit(argv[2]);
-        return qrn::DataLood(data, {path, QFileInfo(path).fileName(), false}, host) ? 0 : 1;
+        const auto r = qrn::DataLood(data, {path, QFileInfo(path).fileName(), false}, progress);
+        return finish(r.ready, r.outcome);
     }
-    if (argc == 4 && std::strcmp(argv[1], "save") == 0)
-        return qrn::ConvertDataFile(data, QString::fromLocal8Bit(argv[2]),
-                                    QString::fromLocal8Bit(argv[3]), host)
-                   ? 0
-                   : 1;
+    if (argc == 4 && std::strcmp(argv[1], "save") == 0) {
+        const auto r = qrn::ConvertDataFile(data, QString::fromLocal8Bit(argv[2]),
+                                            QString::fromLocal8Bit(argv[3]), progress);
+        return finish(r.saved, r.outcome);
+    }
     std::fputs("usage: qrn_datafile_tool gen OUT MB | load FILE | save IN OUT\n", stderr);
     return 2;
 }

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "dataset/dataset.h"
-#include "dataset/host.h"
+#include "dataset/progress.h"
 #include "files/datafile.h"
 #include "readers/readsequence.h"
 
@@ -55,12 +55,15 @@ void checkLoad(const LoadRequest& request, const Input& input);
 // and every node-table entry and beam end addresses a node inside them.
 void checkConsistent(const Dataset& d);
 
-// Keeps every message shown.
-class MessageHost : public NullHost {
+// Keeps every message shown while an operation runs, then its outcome's notices.
+class MessageLog : public Progress {
   public:
     std::vector<std::pair<QString, QString>> messages;  // title, text
-    void showMessage(const QString& title, const QString& text) override {
+    void message(const QString& title, const QString& text) override {
         messages.emplace_back(title, text);
+    }
+    void add(const WindowOutcome& outcome) {
+        for (const Notice& n : outcome.notices) messages.emplace_back(n.title, n.text);
     }
 };
 

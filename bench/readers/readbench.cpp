@@ -31,8 +31,8 @@ int main(int argc, char** argv) {
     const qrn::UnitFactors f = qrn::ReadTopology(d, st);
     int n = 1;
     if (binary) {
-        qrn::NullHost host;
-        qrn::ReadHistoryBinary(d, his, f, n, host, options.memoryLimit);
+        qrn::NullProgress progress;
+        qrn::ReadHistoryBinary(d, his, f, n, progress, options.memoryLimit);
     } else {
         qrn::ReadHistoryText(d, his, f, n, options);
     }

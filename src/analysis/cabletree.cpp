@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "dataset/error.h"
-#include "dataset/host.h"
 
 namespace qrn {
 

@@ -7,7 +7,6 @@
 
 #include "analysis/cabletree.h"
 #include "dataset/error.h"
-#include "dataset/host.h"
 #include "dataset/numbers.h"
 
 namespace qrn {

@@ -12,7 +12,6 @@
 #include "analysis/cabletree.h"
 #include "analysis/chunks.h"
 #include "dataset/error.h"
-#include "dataset/host.h"
 #include "dataset/numbers.h"
 #include "files/csvexport.h"
 

@@ -7,8 +7,8 @@
 #include <limits>
 
 #include "dataset/error.h"
-#include "dataset/host.h"
 #include "dataset/numbers.h"
+#include "dataset/progress.h"
 
 namespace qrn::analysis {
 namespace {

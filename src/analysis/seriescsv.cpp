@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "dataset/error.h"
-#include "dataset/host.h"
 #include "dataset/numbers.h"
+#include "dataset/progress.h"
 #include "files/csvexport.h"
 
 namespace qrn::analysis {
@@ -89,7 +89,7 @@ void savePlotCsv(const Dataset& data, const PlotSelection& sel, const QString& i
         csv.tension = sel.allTension();
         csv.split = false;
         csv.outputPath = path;
-        NullHost quiet;
+        NullProgress quiet;
         writeCsv(data, csv, intervalText, quiet);
         return;
     }

@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QLineEdit>
 #include <QTimer>
 #include <array>
 #include <memory>
@@ -22,7 +21,7 @@ int main(int argc, char** argv) {
     qrn::Dataset data;
     qrn::MainWindow window(data);
 
-    auto intervalText = [&window] { return window.Text1->text(); };
+    auto intervalText = [&window] { return window.intervalText(); };
     // "結果集計" of either viewer: one window, serving the viewer that opened it
     // and closed when the user leaves the viewers.
     qrn::ResultsWindow results(data, intervalText);
@@ -83,7 +82,7 @@ int main(int argc, char** argv) {
     });
 
     window.setCsvOpener([&window, &data] {
-        qrn::CsvExportWindow csv(data, window.Label1->text(), window.Text1->text(), data.DirPath,
+        qrn::CsvExportWindow csv(data, window.selectedPath(), window.intervalText(), data.DirPath,
                                  &window);
         csv.exec();
     });

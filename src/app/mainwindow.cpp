@@ -196,11 +196,11 @@ void MainWindow::buildUi() {
     Label10->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
     Label10->hide();
     bottom->addWidget(Label10);
-    Progress = new QProgressBar;
-    Progress->setRange(0, 1000);
-    Progress->setTextVisible(false);
-    Progress->hide();
-    bottom->addWidget(Progress, 1);
+    ProgressBar = new QProgressBar;
+    ProgressBar->setRange(0, 1000);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->hide();
+    bottom->addWidget(ProgressBar, 1);
     bottom->addStretch(0);
     Command1 = new QPushButton(QStringLiteral("実 行"));
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -269,7 +269,7 @@ void MainWindow::showAbout() {
         cr + cr + QStringLiteral("本ソフトは qrnview 開発チームが作成しました。") + cr +
         QStringLiteral(
             "ソフトに関するお問い合わせは qrnview-support@example.com までお願いします。");
-    showMessage(QStringLiteral("ソフトウェアについて"), text);
+    message(QStringLiteral("ソフトウェアについて"), text);
 }
 
 int MainWindow::workMode() const {
@@ -284,6 +284,40 @@ QString MainWindow::selectedFileName() const {
     const auto items = File1->selectedItems();
     return items.isEmpty() ? QString() : items.first()->text();
 }
+
+QStringList MainWindow::listedFiles() const {
+    QStringList names;
+    for (int i = 0; i < File1->count(); ++i) names << File1->item(i)->text();
+    return names;
+}
+
+QString MainWindow::selectedPath() const { return Label1->text(); }
+QString MainWindow::settingsText() const { return Text5->text(); }
+QString MainWindow::settingsCaption() const { return Label11->text(); }
+bool MainWindow::settingsShown() const { return !Label11->isHidden() && !Text5->isHidden(); }
+bool MainWindow::settingsBrowseShown() const { return !Command2[0]->isHidden(); }
+bool MainWindow::sectionOffered() const { return !Check1->isHidden(); }
+bool MainWindow::sectionChecked() const { return Check1->isChecked(); }
+QString MainWindow::sectionPath() const { return Text2->text(); }
+bool MainWindow::sectionPathShown() const { return !Text2->isHidden(); }
+bool MainWindow::sectionBrowseShown() const { return !Command2[1]->isHidden(); }
+QString MainWindow::intervalText() const { return Text1->text(); }
+bool MainWindow::executeEnabled() const { return Command1->isEnabled(); }
+bool MainWindow::busyShown() const { return !Label10->isHidden(); }
+QString MainWindow::busyCaption() const { return Label10->text(); }
+
+bool MainWindow::workModeEnabled(int mode) const {
+    return mode >= 0 && mode < 8 && Option1[static_cast<std::size_t>(mode)]->isEnabled();
+}
+
+QString MainWindow::workModeCaption(int mode) const {
+    return mode >= 0 && mode < 8 ? Option1[static_cast<std::size_t>(mode)]->text() : QString();
+}
+
+void MainWindow::setSettingsText(const QString& text) { Text5->setText(text); }
+void MainWindow::setSectionChecked(bool checked) { Check1->setChecked(checked); }
+void MainWindow::setSectionPath(const QString& text) { Text2->setText(text); }
+void MainWindow::setIntervalText(const QString& text) { Text1->setText(text); }
 
 void MainWindow::selectWorkMode(int mode) {
     if (mode < 0 || mode > 7) return;
@@ -408,14 +442,12 @@ void MainWindow::fillFolderList() {
 
 void MainWindow::refreshFileList() {
     const QSignalBlocker block(File1);
-    const QString keep = selectedFileName();
     File1->clear();
     if (folder_.isEmpty()) return;
     const QDir cur(QDir::fromNativeSeparators(folder_));
     const QStringList names =
         cur.entryList(QStringList{filePattern_}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     File1->addItems(names);
-    Q_UNUSED(keep);
 }
 
 bool MainWindow::clickFile(const QString& name) {
@@ -521,7 +553,7 @@ void MainWindow::execute() {
             req.path = Label1->text();
             req.selectedName = selectedFileName();
             req.dataReady = DataReady_;
-            DataLood(data_, req, *this);
+            apply(DataLood(data_, req, *this).outcome);
             break;
         }
         case SaveBinary: {
@@ -531,7 +563,7 @@ void MainWindow::execute() {
             req.selectedName = selectedFileName();
             req.dirPath = data_.DirPath;
             req.intervalText = Text1->text();
-            DataSave(data_, req, *this);
+            apply(DataSave(data_, req, *this).outcome);
             break;
         }
         case ExportCsv:
@@ -553,17 +585,28 @@ void MainWindow::execute() {
                 req.sectionPath = Text2->text();
                 req.intervalText = Text1->text();
                 req.memoryLimit = memoryLimit_;
-                req.saveExportEnabled = saveExportEnabled_;  // restored if the read fails
-                ReadAnalysis(data_, req, *this);
+                apply(ReadAnalysis(data_, req, *this).outcome);
             }
             break;
     }
     setBusyVisible(false);
 }
 
-// --- Host ---
+void MainWindow::apply(const WindowOutcome& o) {
+    if (o.settingsText) Text5->setText(*o.settingsText);
+    if (o.intervalText) Text1->setText(*o.intervalText);
+    if (o.saveExportAllowed) setSaveExportEnabled(*o.saveExportAllowed);
+    if (o.dataReady) DataReady_ = *o.dataReady;
+    if (o.sectionUnticked) Check1->setChecked(false);
+    if (o.refreshFileList) refreshFileList();
+    setBusyVisible(false);
+    if (o.openViewer) openViewer(o.resetViewerTime);
+    for (const Notice& n : o.notices) message(n.title, n.text);
+}
 
-void MainWindow::showMessage(const QString& title, const QString& text) {
+// --- Progress ---
+
+void MainWindow::message(const QString& title, const QString& text) {
     if (messageSink_) {
         messageSink_(title, text);
         return;
@@ -576,7 +619,22 @@ void MainWindow::showMessage(const QString& title, const QString& text) {
     if (busy_) QApplication::restoreOverrideCursor();
 }
 
-void MainWindow::setBusyCaption(const QString& caption) { Label10->setText(caption); }
+void MainWindow::stage(const QString& caption) {
+    Label10->setText(caption);
+    setBusyVisible(true);
+    // Let the window repaint once before the work starts.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void MainWindow::progress(double fraction) {
+    // Repaint a few times a second; user input stays queued until the read ends.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - lastPaintMs_ < 100) return;
+    lastPaintMs_ = now;
+    if (!ProgressBar->isVisible()) ProgressBar->show();
+    ProgressBar->setValue(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000.0));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 void MainWindow::setBusyVisible(bool visible) {
     Label10->setVisible(visible);
@@ -586,35 +644,15 @@ void MainWindow::setBusyVisible(bool visible) {
     } else if (!visible && busy_) {
         QApplication::restoreOverrideCursor();
         busy_ = false;
-        Progress->hide();
+        ProgressBar->hide();
     }
 }
-
-void MainWindow::repaintOnce() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-void MainWindow::progress(double fraction) {
-    // Repaint a few times a second; user input stays queued until the read ends.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (now - lastPaintMs_ < 100) return;
-    lastPaintMs_ = now;
-    if (!Progress->isVisible()) Progress->show();
-    Progress->setValue(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000.0));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-void MainWindow::setSettingsText(const QString& text) { Text5->setText(text); }
-void MainWindow::setIntervalText(const QString& text) { Text1->setText(text); }
 
 void MainWindow::setSaveExportEnabled(bool enabled) {
     saveExportEnabled_ = enabled;
     Option1[SaveBinary]->setEnabled(enabled);
     Option1[ExportCsv]->setEnabled(enabled && csvOpener_);
 }
-
-void MainWindow::uncheckSection() { Check1->setChecked(false); }
-void MainWindow::setDataReady(bool ready) { DataReady_ = ready; }
 
 void MainWindow::openViewer(bool resetTime) {
     if (viewerOpener_) viewerOpener_(displayMode(), resetTime);

@@ -1,16 +1,18 @@
 #pragma once
 // The main window: drive, folder and file choice, the eight work modes, the
-// boxes the readers and writers use, and execute. It is the Host of the read
-// sequence and of the binary dataset file operations.
+// boxes the readers and writers use, and execute. It shows the progress and
+// messages of the operations it runs and applies the outcome they return.
 
 #include <QMainWindow>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 
 #include "dataset/dataset.h"
-#include "dataset/host.h"
+#include "dataset/progress.h"
+#include "dataset/windowoutcome.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,7 +26,7 @@ class QRadioButton;
 
 namespace qrn {
 
-class MainWindow : public QMainWindow, public Host {
+class MainWindow : public QMainWindow, private Progress {
     Q_OBJECT
 
   public:
@@ -52,28 +54,80 @@ class MainWindow : public QMainWindow, public Host {
     void execute();                       // "実 行"
     void selectWorkMode(int mode);
     void selectFile(const QString& fullPath);  // what dropping a file does
+    // Typing into the boxes and ticking the section box: the boxes' rules apply.
+    void setSettingsText(const QString& text);
+    void setSectionChecked(bool checked);
+    void setSectionPath(const QString& text);
+    void setIntervalText(const QString& text);
 
+    // What an operation returned: boxes, work modes 2 and 3, DataReady, the file
+    // list, the busy state, the viewer, then the notices.
+    void apply(const WindowOutcome& outcome);
+
+    // What the window shows.
     bool dataReady() const { return DataReady_; }
     int workMode() const;
     int displayMode() const;
     const QString& dirPath() const { return data_.DirPath; }
     QString selectedFileName() const;
+    QStringList listedFiles() const;
+    QString selectedPath() const;  // the chosen file, or the output path in modes 2 and 3
+    QString settingsText() const;  // settings file (output name in modes 2 and 3)
+    QString settingsCaption() const;
+    bool settingsShown() const;
+    bool settingsBrowseShown() const;
+    bool sectionOffered() const;  // the static-equilibrium check box is shown
+    bool sectionChecked() const;
+    QString sectionPath() const;
+    bool sectionPathShown() const;
+    bool sectionBrowseShown() const;
+    QString intervalText() const;
+    bool workModeEnabled(int mode) const;
+    QString workModeCaption(int mode) const;
+    bool executeEnabled() const;
+    bool busyShown() const;
+    QString busyCaption() const;
 
-    // Host
-    void showMessage(const QString& title, const QString& text) override;
-    void setBusyCaption(const QString& caption) override;
-    void setBusyVisible(bool visible) override;
-    void repaintOnce() override;
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    // Progress of the operations execute runs.
+    void message(const QString& title, const QString& text) override;
+    void stage(const QString& caption) override;
     void progress(double fraction) override;
-    void setSettingsText(const QString& text) override;
-    void setIntervalText(const QString& text) override;
-    void setSaveExportEnabled(bool enabled) override;
-    void uncheckSection() override;
-    void setDataReady(bool ready) override;
-    void refreshFileList() override;
-    void openViewer(bool resetTime) override;
 
-    // Controls, named as the rest of the program refers to them.
+    void buildUi();
+    void applyWorkMode(int mode);
+    void fillDriveList();
+    void driveChanged(int index);
+    void fillFolderList();
+    void refreshFileList();
+    void fileActivated(QListWidgetItem* item);
+    void outputNameRule();
+    void intervalRule();
+    void browseSettings();
+    void browseSection();
+    QString browse(const QString& filter, const QString& startPath);
+    void setBusyVisible(bool visible);
+    void setSaveExportEnabled(bool enabled);
+    void openViewer(bool resetTime);
+
+    Dataset& data_;
+    bool DataReady_ = false;
+    QString folder_;  // current folder, native separators, no trailing separator unless root
+    QString filePattern_ = QStringLiteral("*.his");
+    ViewerOpener viewerOpener_;
+    CsvOpener csvOpener_;
+    MessageSink messageSink_;
+    std::optional<std::uint64_t> memoryLimit_;
+    bool saveExportEnabled_ = false;
+    bool busy_ = false;
+    qint64 lastPaintMs_ = 0;
+
+    // Controls.
     QComboBox* Drive1 = nullptr;
     QListWidget* Dir1 = nullptr;
     QListWidget* File1 = nullptr;
@@ -87,39 +141,9 @@ class MainWindow : public QMainWindow, public Host {
     QPushButton* Command1 = nullptr;
     QPushButton* Command10 = nullptr;
     QLabel* Label10 = nullptr;
-    QProgressBar* Progress = nullptr;
+    QProgressBar* ProgressBar = nullptr;
     std::array<QRadioButton*, 8> Option1{};
     std::array<QRadioButton*, 2> Option2{};
-
-  protected:
-    void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-  private:
-    void buildUi();
-    void applyWorkMode(int mode);
-    void fillDriveList();
-    void driveChanged(int index);
-    void fillFolderList();
-    void fileActivated(QListWidgetItem* item);
-    void outputNameRule();
-    void intervalRule();
-    void browseSettings();
-    void browseSection();
-    QString browse(const QString& filter, const QString& startPath);
-
-    Dataset& data_;
-    bool DataReady_ = false;
-    QString folder_;  // current folder, native separators, no trailing separator unless root
-    QString filePattern_ = QStringLiteral("*.his");
-    ViewerOpener viewerOpener_;
-    CsvOpener csvOpener_;
-    MessageSink messageSink_;
-    std::optional<std::uint64_t> memoryLimit_;
-    bool saveExportEnabled_ = false;
-    bool busy_ = false;
-    qint64 lastPaintMs_ = 0;
 };
 
 // The native separator as text.

@@ -131,7 +131,7 @@ ReadRequest makeReadRequest(const QString& input, const ReadOptions& options) {
             QStringLiteral("%1 の作業モードが決まりません。--mode で指定してください。")
                 .arg(input));
     r.mode = *mode;
-    // Label1 is always a full path, as the file list builds it.
+    // The chosen file is always a full path, as the file list builds it.
     r.selectedPath = QDir::toNativeSeparators(QFileInfo(input).absoluteFilePath());
     const QString dir = r.selectedPath.left(r.selectedPath.lastIndexOf(QDir::separator()) + 1);
     if (options.settings) {

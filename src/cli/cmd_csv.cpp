@@ -45,18 +45,18 @@ int runCsv(const QStringList& args) {
     TerminalHost host;
     const ReadResult r = readInput(data, request, host);
     if (!r.completed) return ExitFailed;
-    if (!saveExportAllowed(host, QStringLiteral("CSVファイルに出力"))) return ExitFailed;
+    if (!historiesRead(r, host, QStringLiteral("CSVファイルに出力"))) return ExitFailed;
     try {
         const CsvSelection sel = csvSelectionFromOptions(data, options, r.intervalText, output);
-        host.setBusyCaption(QStringLiteral("CSVファイル出力中"));
+        host.stage(QStringLiteral("CSVファイル出力中"));
         writeCsv(data, sel, r.intervalText, host);
         host.endProgress();
     } catch (const QrnError& e) {
-        host.showMessage(e.title(), e.message());
+        host.message(e.title(), e.message());
         return ExitFailed;
     } catch (const std::bad_alloc&) {
-        host.showMessage(kWriteErrorTitle, QStringLiteral("メモリが不足しているため、") + output +
-                                               QStringLiteral("を出力できませんでした。"));
+        host.message(kWriteErrorTitle, QStringLiteral("メモリが不足しているため、") + output +
+                                           QStringLiteral("を出力できませんでした。"));
         return ExitFailed;
     }
     return ExitOk;

@@ -79,12 +79,12 @@ int runFrame(const QStringList& args) {
     try {
         writeFrame(viewer::renderFrame(data, options), a.positional[1], pointsPath);
     } catch (const QrnError& e) {
-        host.showMessage(e.title(), e.message());
+        host.message(e.title(), e.message());
         return ExitFailed;
     } catch (const std::bad_alloc&) {
-        host.showMessage(kWriteErrorTitle, QStringLiteral("メモリが不足しているため、") +
-                                               a.positional[1] +
-                                               QStringLiteral("を出力できませんでした。"));
+        host.message(kWriteErrorTitle, QStringLiteral("メモリが不足しているため、") +
+                                           a.positional[1] +
+                                           QStringLiteral("を出力できませんでした。"));
         return ExitFailed;
     }
     return ExitOk;

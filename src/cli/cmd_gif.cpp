@@ -67,7 +67,7 @@ int runGif(const QStringList& args) {
         // The canvas's own colours join the palette, so every pixel maps exactly.
         const gif::Palette palette({render::ImageCanvas::kBackground & 0xFFFFFFu,
                                     render::ImageCanvas::kForeground & 0xFFFFFFu});
-        host.setBusyCaption(QStringLiteral("GIFアニメ作成中"));
+        host.stage(QStringLiteral("GIFアニメ作成中"));
         gif::exportAnimation(
             plan, palette,
             [&job](int step) {
@@ -79,12 +79,12 @@ int runGif(const QStringList& args) {
             });
         host.endProgress();
     } catch (const QrnError& e) {
-        host.showMessage(e.title(), e.message());
+        host.message(e.title(), e.message());
         return ExitFailed;
     } catch (const std::bad_alloc&) {
-        host.showMessage(gif::kGifTitle, QStringLiteral("メモリが不足しているため、") +
-                                             a.positional[1] +
-                                             QStringLiteral("を出力できませんでした。"));
+        host.message(gif::kGifTitle, QStringLiteral("メモリが不足しているため、") +
+                                         a.positional[1] +
+                                         QStringLiteral("を出力できませんでした。"));
         return ExitFailed;
     }
     return ExitOk;

@@ -102,7 +102,7 @@ int runPlot(const QStringList& args) {
     TerminalHost host;
     const ReadResult r = readInput(data, request, host);
     if (!r.completed) return ExitFailed;
-    if (!saveExportAllowed(host, QStringLiteral("グラフを描画"))) return ExitFailed;
+    if (!historiesRead(r, host, QStringLiteral("グラフを描画"))) return ExitFailed;
     try {
         const analysis::PlotSelection sel =
             analysis::plotSelectionFromOptions(data, options, elements, r.intervalText);
@@ -119,11 +119,11 @@ int runPlot(const QStringList& args) {
         picture.chart().reduce();
         plot::saveChartImage(picture.chart(), output);
     } catch (const QrnError& e) {
-        host.showMessage(e.title(), e.message());
+        host.message(e.title(), e.message());
         return ExitFailed;
     } catch (const std::bad_alloc&) {
-        host.showMessage(kWriteErrorTitle, QStringLiteral("メモリが不足しているため、") + output +
-                                               QStringLiteral("を出力できませんでした。"));
+        host.message(kWriteErrorTitle, QStringLiteral("メモリが不足しているため、") + output +
+                                           QStringLiteral("を出力できませんでした。"));
         return ExitFailed;
     }
     return ExitOk;

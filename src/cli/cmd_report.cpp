@@ -16,20 +16,6 @@ namespace {
 
 constexpr int kShown = 10;  // rows per list in the summary; --json has them all
 
-// The terminal host seen as the core's progress interface.
-class HostProgress final : public Progress {
-  public:
-    explicit HostProgress(TerminalHost& host) : host_(host) {}
-    void message(const QString& title, const QString& text) override {
-        host_.showMessage(title, text);
-    }
-    void stage(const QString& caption) override { host_.setBusyCaption(caption); }
-    void progress(double fraction) override { host_.progress(fraction); }
-
-  private:
-    TerminalHost& host_;
-};
-
 std::optional<double> numberOption(const ParsedArgs& a, const char* name, bool zeroAllowed,
                                    const QString& what) {
     const auto text = a.value(QString::fromLatin1(name));
@@ -283,22 +269,21 @@ int runReport(const QStringList& args) {
     if (!r.completed) return ExitFailed;
     report.intervalText = r.intervalText;
     try {
-        HostProgress progress(host);
-        const Report rep = computeReport(data, report, progress);
+        const Report rep = computeReport(data, report, host);
         host.endProgress();
         if (envelopeCsv) writeEnvelopeCsv(rep, *envelopeCsv);
         if (a.has(QStringLiteral("json"))) {
-            if (!rep.clearanceNote.isEmpty()) host.showMessage(kReportTitle, rep.clearanceNote);
+            if (!rep.clearanceNote.isEmpty()) host.message(kReportTitle, rep.clearanceNote);
             writeStdout(reportJson(rep));
         } else {
             writeStdout(summaryText(rep, request.selectedPath).toUtf8());
         }
     } catch (const QrnError& e) {
-        host.showMessage(e.title(), e.message());
+        host.message(e.title(), e.message());
         return ExitFailed;
     } catch (const std::bad_alloc&) {
-        host.showMessage(kAppTitle,
-                         QStringLiteral("メモリが不足しているため、結果を集計できませんでした。"));
+        host.message(kAppTitle,
+                     QStringLiteral("メモリが不足しているため、結果を集計できませんでした。"));
         return ExitFailed;
     }
     return ExitOk;

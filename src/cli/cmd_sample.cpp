@@ -70,10 +70,9 @@ int runSample(const QStringList& args) {
         throw UsageError(problem);
 
     TerminalHost host;
-    host.setBusyCaption(QStringLiteral("サンプルデータ作成中"));
-    host.setBusyVisible(true);
+    host.stage(QStringLiteral("サンプルデータ作成中"));
     sample::writeSample(a.positional[0], opts, [&](double f) { host.progress(f); });
-    host.setBusyVisible(false);
+    host.endProgress();
     return ExitOk;
 }
 

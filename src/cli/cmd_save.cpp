@@ -29,12 +29,13 @@ int runSave(const QStringList& args) {
     TerminalHost host;
     const ReadResult r = readInput(data, request, host);
     if (!r.completed) return ExitFailed;
-    if (!saveExportAllowed(host, QStringLiteral("保存"))) return ExitFailed;
+    if (!historiesRead(r, host, QStringLiteral("保存"))) return ExitFailed;
     // No viewer opens in between, so FirstNode/LastNode go out as the read left them.
-    host.setBusyCaption(QStringLiteral("データ保存中"));
-    const bool saved = SaveDataFileAs(data, output, r.intervalText, host);
+    host.stage(QStringLiteral("データ保存中"));
+    const SaveResult saved = SaveDataFileAs(data, output, r.intervalText, host);
     host.endProgress();
-    return saved ? ExitOk : ExitFailed;
+    host.show(saved.outcome.notices);
+    return saved.saved ? ExitOk : ExitFailed;
 }
 
 }  // namespace qrn::cli

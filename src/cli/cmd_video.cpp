@@ -34,24 +34,6 @@ QString usageVideo() {
            readOptionsHelp() + QChar(u'\n') + viewOptionsHelp();
 }
 
-namespace {
-
-// The export's progress on the terminal's progress line.
-class TerminalProgress final : public Progress {
-  public:
-    explicit TerminalProgress(TerminalHost& host) : host_(host) {}
-    void message(const QString& title, const QString& text) override {
-        host_.showMessage(title, text);
-    }
-    void stage(const QString& caption) override { host_.setBusyCaption(caption); }
-    void progress(double fraction) override { host_.progress(fraction); }
-
-  private:
-    TerminalHost& host_;
-};
-
-}  // namespace
-
 int runVideo(const QStringList& args) {
     auto specs = readOptionSpecs();
     const auto view = viewOptionSpecs();
@@ -98,22 +80,21 @@ int runVideo(const QStringList& args) {
         const gif::ExportPlan plan = gif::planExport(req);
 
         settings.background = render::ImageCanvas::kBackground & 0xFFFFFFu;
-        TerminalProgress progress(host);
         gif::exportFile(
             plan, settings,
             [&job](int step) {
                 job.setTimeStep(step);
                 return gif::viewOf(job.image());
             },
-            progress);
+            host);
         host.endProgress();
     } catch (const QrnError& e) {
-        host.showMessage(e.title(), e.message());
+        host.message(e.title(), e.message());
         return ExitFailed;
     } catch (const std::bad_alloc&) {
-        host.showMessage(gif::kGifTitle, QStringLiteral("メモリが不足しているため、") +
-                                             a.positional[1] +
-                                             QStringLiteral("を出力できませんでした。"));
+        host.message(gif::kGifTitle, QStringLiteral("メモリが不足しているため、") +
+                                         a.positional[1] +
+                                         QStringLiteral("を出力できませんでした。"));
         return ExitFailed;
     }
     return ExitOk;

@@ -9,24 +9,6 @@
 #include "files/xdmf/xdmfexport.h"
 
 namespace qrn::cli {
-namespace {
-
-// The export reports through Progress; the terminal host draws it.
-class HostProgress final : public Progress {
-  public:
-    explicit HostProgress(TerminalHost& host) : host_(host) {}
-    void message(const QString& title, const QString& text) override {
-        host_.showMessage(title, text);
-    }
-    void stage(const QString& caption) override { host_.setBusyCaption(caption); }
-    void progress(double fraction) override { host_.progress(fraction); }
-
-  private:
-    TerminalHost& host_;
-};
-
-}  // namespace
-
 QString usageXdmf() {
     return QStringLiteral(
                "使い方: qrnconv xdmf INPUT OUT.xdmf [読込オプション] [--from T] [--to T] "
@@ -65,19 +47,18 @@ int runXdmf(const QStringList& args) {
     TerminalHost host;
     const ReadResult r = readInput(data, request, host);
     if (!r.completed) return ExitFailed;
-    if (!saveExportAllowed(host, QStringLiteral("XDMF/HDF5に出力"))) return ExitFailed;
+    if (!historiesRead(r, host, QStringLiteral("XDMF/HDF5に出力"))) return ExitFailed;
     job.intervalText = r.intervalText;
-    HostProgress progress(host);
     try {
-        writeXdmf(data, job, progress);
+        writeXdmf(data, job, host);
         host.endProgress();
     } catch (const QrnError& e) {
-        host.showMessage(e.title(), e.message());
+        host.message(e.title(), e.message());
         return ExitFailed;
     } catch (const std::bad_alloc&) {
-        host.showMessage(kWriteErrorTitle, QStringLiteral("メモリが不足しているため、") +
-                                               job.outputPath +
-                                               QStringLiteral("を出力できませんでした。"));
+        host.message(kWriteErrorTitle, QStringLiteral("メモリが不足しているため、") +
+                                           job.outputPath +
+                                           QStringLiteral("を出力できませんでした。"));
         return ExitFailed;
     }
     return ExitOk;

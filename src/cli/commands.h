@@ -9,6 +9,7 @@
 
 #include "cli/cliargs.h"
 #include "cli/terminalhost.h"
+#include "readers/readsequence.h"
 
 class QCoreApplication;
 
@@ -48,9 +49,8 @@ QString usageVideo();
 // Prints a usage text on stdout (for --help).
 void printHelp(const QString& text);
 
-// Whether the read left work modes 2 and 3 (save, CSV export) enabled; when
-// not (a settings-only read) reports through `host` that `what` cannot be
-// done with such data.
-bool saveExportAllowed(TerminalHost& host, const QString& what);
+// False after a settings-only read (modes 4, 7), whose data has no histories
+// to save or export; the reason that `what` cannot be done goes to `out`.
+bool historiesRead(const ReadResult& read, Progress& out, const QString& what);
 
 }  // namespace qrn::cli

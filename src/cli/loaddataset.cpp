@@ -12,11 +12,13 @@ ReadResult loadDatasetFile(Dataset& data, const ReadRequest& request, TerminalHo
     load.path = request.selectedPath;
     load.selectedName = QFileInfo(request.selectedPath).fileName();
     load.dataReady = false;  // every run of qrnconv starts without data
+    LoadResult loaded = DataLood(data, load, host);
     ReadResult r;
-    r.completed = DataLood(data, load, host);
-    // The reader writes the stored interval into the box; a failed load leaves it.
-    r.intervalText = r.completed ? host.intervalText() : request.intervalText;
+    r.completed = loaded.ready;
+    // The load writes the stored interval into the box; a failed load leaves it.
+    r.intervalText = loaded.outcome.intervalText.value_or(request.intervalText);
     if (r.completed) r.filesRead << request.selectedPath;
+    r.outcome = std::move(loaded.outcome);
     return r;
 }
 

@@ -12,6 +12,7 @@ ReadResult readInput(Dataset& data, const ReadRequest& request, TerminalHost& ho
     ReadResult r = request.mode == LoadBinary ? loadDatasetFile(data, request, host)
                                               : ReadAnalysis(data, request, host);
     host.endProgress();
+    host.show(r.outcome.notices);
     // The core hands back the interval it wrote; the box then applies its rule.
     r.intervalText = intervalBoxText(r.intervalText);
     return r;

@@ -10,8 +10,9 @@
 
 namespace qrn::cli {
 
-// Fills `data` from the request's input; `completed` false means a message was
-// shown and `data` kept its content.
+// Fills `data` from the request's input; `completed` false means `data` kept
+// its content. The outcome's notices (a failure, the thinning note) are printed
+// through `host` before it returns, and intervalText has the box's rule applied.
 ReadResult readInput(Dataset& data, const ReadRequest& request, TerminalHost& host);
 
 // Mode 1: the binary dataset file at request.selectedPath.

@@ -9,6 +9,8 @@
 #include <unistd.h>
 #endif
 
+#include "dataset/error.h"
+
 namespace qrn::cli {
 
 TextSink stderrSink() {
@@ -52,18 +54,19 @@ QString TerminalHost::messageText(const QString& title, const QString& text) {
                            : shown + QStringLiteral(": ") + body + QChar(u'\n');
 }
 
-void TerminalHost::showMessage(const QString& title, const QString& text) {
+void TerminalHost::message(const QString& title, const QString& text) {
     endProgress();
     messages_ << text;
     sink_(messageText(title, text).toUtf8());
 }
 
-void TerminalHost::setBusyCaption(const QString& caption) { caption_ = caption; }
+void TerminalHost::show(const std::vector<Notice>& notices) {
+    for (const Notice& n : notices) message(n.title, n.text);
+}
 
-void TerminalHost::setBusyVisible(bool visible) {
-    busy_ = visible;
-    if (!visible) endProgress();
-    lastPercent_ = -1;
+void TerminalHost::stage(const QString& caption) {
+    endProgress();
+    caption_ = caption;
 }
 
 void TerminalHost::progress(double fraction) {
@@ -80,6 +83,7 @@ void TerminalHost::progress(double fraction) {
 }
 
 void TerminalHost::endProgress() {
+    lastPercent_ = -1;  // the next stage starts its line afresh
     if (!lineOpen_) return;
     lineOpen_ = false;
     sink_(QByteArrayLiteral("\n"));

@@ -1,8 +1,7 @@
 #pragma once
-// qrnconv's side of the core's host interface: messages go to stderr (title,
-// then the text with its CR-joined lines one per line), progress is drawn on
-// stderr only when it is a terminal, and the main-window boxes the core writes
-// are remembered so the subcommands can report them.
+// qrnconv's side of the core's Progress: messages go to stderr (title, then the
+// text with its CR-joined lines one per line), and the stage's progress is
+// drawn on stderr only when it is a terminal.
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -10,8 +9,10 @@
 #include <QStringList>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
-#include "dataset/host.h"
+#include "dataset/progress.h"
+#include "dataset/windowoutcome.h"
 
 namespace qrn::cli {
 
@@ -22,34 +23,22 @@ void writeStdout(const QByteArray& bytes);
 // Whether stderr is an interactive terminal (progress is drawn only then).
 bool stderrIsTerminal();
 
-class TerminalHost : public Host {
+class TerminalHost : public Progress {
   public:
     explicit TerminalHost(TextSink sink = stderrSink(), bool showProgress = stderrIsTerminal());
     ~TerminalHost() override;
 
-    void showMessage(const QString& title, const QString& text) override;
-    void setBusyCaption(const QString& caption) override;
-    void setBusyVisible(bool visible) override;
-    void repaintOnce() override {}
+    void message(const QString& title, const QString& text) override;
+    // Labels the progress line that follows.
+    void stage(const QString& caption) override;
     void progress(double fraction) override;
-    void setSettingsText(const QString& text) override { settingsText_ = text; }
-    void setIntervalText(const QString& text) override { intervalText_ = text; }
-    void setSaveExportEnabled(bool enabled) override { saveExportEnabled_ = enabled; }
-    void uncheckSection() override { sectionUnchecked_ = true; }
-    void setDataReady(bool ready) override { dataReady_ = ready; }
-    void refreshFileList() override {}
-    void openViewer(bool) override { viewerOpened_ = true; }
 
+    // Prints an operation's notices, in order.
+    void show(const std::vector<Notice>& notices);
     // Ends a progress line that is on screen (before other output).
     void endProgress();
 
     const QStringList& messages() const { return messages_; }
-    const QString& settingsText() const { return settingsText_; }
-    const QString& intervalText() const { return intervalText_; }
-    bool saveExportEnabled() const { return saveExportEnabled_; }
-    bool sectionUnchecked() const { return sectionUnchecked_; }
-    bool dataReady() const { return dataReady_; }
-    bool viewerOpened() const { return viewerOpened_; }
 
     // The text a message is printed as.
     static QString messageText(const QString& title, const QString& text);
@@ -58,17 +47,10 @@ class TerminalHost : public Host {
     TextSink sink_;
     bool showProgress_;
     QString caption_;
-    bool busy_ = false;
     bool lineOpen_ = false;
     int lastPercent_ = -1;
     QElapsedTimer sinceDraw_;
     QStringList messages_;
-    QString settingsText_;
-    QString intervalText_;
-    bool saveExportEnabled_ = false;
-    bool sectionUnchecked_ = false;
-    bool dataReady_ = false;
-    bool viewerOpened_ = false;
 };
 
 }  // namespace qrn::cli

@@ -2,37 +2,25 @@
 
 #include <algorithm>
 
+#include "dataset/schema.h"
+
 namespace qrn {
 
 bool Dataset::sameContent(const Dataset& b) const {
-    const Dataset& a = *this;
-    return a.CableMax == b.CableMax && a.NodeTblMax == b.NodeTblMax && a.NodeMax == b.NodeMax &&
-           a.BeamElemMax == b.BeamElemMax && a.BeamNodeMax == b.BeamNodeMax &&
-           a.StepCount == b.StepCount && a.StepMax == b.StepMax && a.TensionMax == b.TensionMax &&
-           a.BeamRecCount == b.BeamRecCount && a.FirstNode == b.FirstNode &&
-           a.LastNode == b.LastNode && a.HeadSpare == b.HeadSpare && a.DirPath == b.DirPath &&
-           a.NodeTbl == b.NodeTbl && a.CableInfo == b.CableInfo && a.BeamElem == b.BeamElem &&
-           a.NodePos == b.NodePos && a.NodeTwist0 == b.NodeTwist0 && a.NodeDisp == b.NodeDisp &&
-           a.TensionHist == b.TensionHist && a.TensionElem == b.TensionElem &&
-           a.BeamHist == b.BeamHist && a.BeamRecInfo == b.BeamRecInfo;
+    if (DirPath != b.DirPath) return false;
+    for (const schema::Field& f : schema::fields()) {
+        if (f.role == schema::Role::Count && this->*f.count != b.*f.count) return false;
+        if (f.role == schema::Role::Array && !f.ops->equal(*this, b)) return false;
+    }
+    return true;
 }
 
 void Dataset::DataReset() {
-    NodeTwist0.clear();
-    NodeTbl.clear();
-    TensionHist.clear();
-    NodePos.clear();
-    NodeDisp.clear();
-    BeamElem.clear();
-    CableInfo.clear();
-    StepMax = 0;
-    HeadSpare = 0;
-    CableMax = 0;
-    NodeTblMax = 0;
-    FirstNode = 0;
-    LastNode = 0;
-    BeamElemMax = 0;
-    BeamNodeMax = 0;
+    for (const schema::Field& f : schema::fields()) {
+        if (!f.reset) continue;
+        if (f.role == schema::Role::Count) this->*f.count = 0;
+        if (f.role == schema::Role::Array) f.ops->clear(*this);
+    }
     invalidateNodeIndex();
 }
 

@@ -48,9 +48,9 @@ class Dataset {
     BArray<std::int16_t, 2> BeamHist;     // [0..T, 0..BeamRecCount-1]
     BArray<std::int32_t, 2> BeamRecInfo;  // [0..1, 0..BeamRecCount-1]: element, digit
 
-    // Empties the geometry and history arrays and zeroes the counts listed for a
-    // reset; TensionElem, BeamHist, BeamRecInfo, TensionMax, BeamRecCount,
-    // NodeMax, StepCount and DirPath are left as they are.
+    // Empties the arrays and zeroes the counts the schema marks for a reset
+    // (dataset/schema.h); TensionElem, BeamHist, BeamRecInfo, TensionMax,
+    // BeamRecCount, NodeMax, StepCount and DirPath are left as they are.
     void DataReset();
 
     // Looks an analysis node number up: Kukan = -1 when unknown (LinNo then
@@ -67,7 +67,7 @@ class Dataset {
     // geometrically; the binary dataset file stores it over its exact bounds).
     void trimNodeTable();
 
-    // True when every count, DirPath and every array (bounds and values) are equal.
+    // True when every count and array of the schema (bounds and values) and DirPath are equal.
     bool sameContent(const Dataset& other) const;
 
     // Must be called after NodeTbl was replaced or edited other than through

@@ -7,6 +7,8 @@
 
 namespace qrn {
 
+// Titles of message boxes: "under the application's title", and of read and write failures.
+inline const QString kAppTitle = QStringLiteral("qrnview");
 inline const QString kReadErrorTitle = QStringLiteral("ファイル読み込みエラー");
 inline const QString kWriteErrorTitle = QStringLiteral("ファイル書き込みエラー");
 

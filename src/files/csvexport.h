@@ -12,7 +12,7 @@
 #include "dataset/barray.h"
 #include "dataset/dataset.h"
 #include "dataset/error.h"
-#include "dataset/host.h"
+#include "dataset/progress.h"
 
 namespace qrn {
 
@@ -25,24 +25,24 @@ enum CsvAxis : int { CsvX = 0, CsvY = 1, CsvZ = 2, CsvTheta = 3 };
 struct CsvSelection {
     BArray<std::int16_t, 2> NodeSel;  // [0..NodeTblMax, 0..3]: 1 = export this cell
     BArray<std::int16_t, 1> BeamSel;  // [0..BeamRecCount-1]; empty when there is no record
-    bool tension = false;             // Check1 "張力データ出力"
-    bool init = false;                // Check5 "変位ﾃﾞｰﾀに初期位置を付加"
-    bool split = false;               // Check8 "軸毎にファイルを分割"
-    QString fromText;                 // Text1, start time (s)
-    QString toText;                   // Text2, end time (s)
-    QString everyText;                // Text3, output interval (s)
-    QString outputPath;               // Text4
+    bool tension = false;             // "張力データ出力"
+    bool init = false;                // "変位ﾃﾞｰﾀに初期位置を付加"
+    bool split = false;               // "軸毎にファイルを分割"
+    QString fromText;                 // start time (s)
+    QString toText;                   // end time (s)
+    QString everyText;                // output interval (s)
+    QString outputPath;               // output file
 };
 
 // The window's state when it opens: nothing selected, start "0", end
 // (StepCount - 1) x dt, interval = the main window's interval text, output path
-// derived from the main window's Label1.
+// derived from the main window's chosen file.
 CsvSelection openCsvSelection(const Dataset& data, const QString& intervalText,
-                              const QString& label1);
+                              const QString& chosenPath);
 
-// Label1 up to and including the first "." of its file-name part, then "csv"
-// (Label1 + ".csv" when the file-name part has no ".").
-QString csvDefaultPath(const QString& label1);
+// The chosen file's path up to and including the first "." of its file-name
+// part, then "csv" (the path + ".csv" when the file-name part has no ".").
+QString csvDefaultPath(const QString& chosenPath);
 
 // "全選択": every node cell and every beam record (tension is left alone).
 void csvSelectAll(CsvSelection& sel);
@@ -86,9 +86,9 @@ struct CsvResult {
 // Writes the export. Every file goes through a temporary and replaces its
 // target only when all files are complete. Throws QrnError naming the file
 // that could not be created or written; no target file is then changed.
-// Reports progress (0..1) through host.progress.
+// Reports progress (0..1).
 CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& intervalText,
-                   Host& host);
+                   Progress& progress);
 
 // --- layout of the window's lists (windows onto NodeSel and BeamSel) ---
 inline constexpr int kCsvNodeRows = 10;

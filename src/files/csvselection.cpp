@@ -76,10 +76,10 @@ bool isAll(const QString& text) { return text.trimmed() == QStringLiteral("all")
 
 }  // namespace
 
-QString csvDefaultPath(const QString& label1) {
-    const qsizetype dot = label1.indexOf(QLatin1Char('.'), fileNameStart(label1));
-    if (dot < 0) return label1 + QStringLiteral(".csv");
-    return label1.left(dot + 1) + QStringLiteral("csv");
+QString csvDefaultPath(const QString& chosenPath) {
+    const qsizetype dot = chosenPath.indexOf(QLatin1Char('.'), fileNameStart(chosenPath));
+    if (dot < 0) return chosenPath + QStringLiteral(".csv");
+    return chosenPath.left(dot + 1) + QStringLiteral("csv");
 }
 
 double csvStepSeconds(const QString& intervalText) {
@@ -88,7 +88,7 @@ double csvStepSeconds(const QString& intervalText) {
 }
 
 CsvSelection openCsvSelection(const Dataset& data, const QString& intervalText,
-                              const QString& label1) {
+                              const QString& chosenPath) {
     CsvSelection sel;
     sel.NodeSel.create({Bounds{0, std::max<std::int64_t>(data.NodeTblMax, -1)}, Bounds{0, 3}});
     if (data.BeamRecCount > 0) sel.BeamSel.create({Bounds{0, data.BeamRecCount - 1}});
@@ -96,7 +96,7 @@ CsvSelection openCsvSelection(const Dataset& data, const QString& intervalText,
     sel.fromText = QStringLiteral("0");
     sel.toText = generalText((static_cast<double>(data.StepCount) - 1.0) * dt);
     sel.everyText = intervalText;
-    sel.outputPath = csvDefaultPath(label1);
+    sel.outputPath = csvDefaultPath(chosenPath);
     return sel;
 }
 

@@ -223,7 +223,7 @@ class Output {
 }  // namespace
 
 CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& intervalText,
-                   Host& host) {
+                   Progress& progress) {
     const double dt = csvStepSeconds(intervalText);
     const CsvSteps steps = csvSteps(sel, data, intervalText);
     const std::int64_t t0 = steps.count > 0 ? std::min(steps.first, steps.at(steps.count - 1)) : 0;
@@ -266,7 +266,7 @@ CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& 
             if (static_cast<std::size_t>(p - begin) >= kBlockBytes) {
                 out.write(begin, static_cast<std::size_t>(p - begin));
                 p = begin;
-                host.progress(static_cast<double>(rowsDone + r + 1) / totalRows);
+                progress.progress(static_cast<double>(rowsDone + r + 1) / totalRows);
             }
         }
         out.write(begin, static_cast<std::size_t>(p - begin));
@@ -294,7 +294,7 @@ CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& 
         if (!out->file().commit())
             throw QrnError(saveError(out->file().fileName(), kCannotFinish), kWriteErrorTitle);
     }
-    host.progress(1.0);
+    progress.progress(1.0);
     return result;
 }
 

@@ -6,71 +6,75 @@
 #include <cstdint>
 
 #include "dataset/dataset.h"
-#include "dataset/host.h"
+#include "dataset/fileformat.h"
+#include "dataset/progress.h"
+#include "dataset/windowoutcome.h"
 
 namespace qrn {
 
 struct SaveRequest {
-    QString outputPath;    // Label1 (DirPath + base + ".qrn3")
-    QString outputText;    // Text5
+    QString outputPath;    // DirPath + base + ".qrn3", as the window shows it
+    QString outputText;    // the output name box
     QString selectedName;  // name selected in the file list (empty when none)
     QString dirPath;       // DirPath, ending in the native separator
-    QString intervalText;  // Text1
+    QString intervalText;  // the interval box
 };
 
-// Writes the dataset; on failure shows a message and leaves every file as it was.
-// Returns true on success.
-bool DataSave(const Dataset& data, const SaveRequest& request, Host& host);
+struct SaveResult {
+    bool saved = false;
+    WindowOutcome outcome;  // on failure only its notice: every file is as it was
+};
+
+// Writes the dataset (stage "データ保存中", progress); then the selected file of
+// the same name goes, and the outcome refreshes the file list and sets DataReady.
+SaveResult DataSave(const Dataset& data, const SaveRequest& request, Progress& progress);
 
 struct LoadRequest {
-    QString path;            // Label1
+    QString path;            // the chosen file
     QString selectedName;    // the file list's selected name: decides the generation
     bool dataReady = false;  // DataReady = -1: only reopen the viewer
 };
 
-// Reads the file into a fresh dataset and swaps it in when complete; on failure
-// shows a message naming the file and leaves `data` unchanged. Returns true
-// when the dataset in memory is ready to view (read, or already ready).
-bool DataLood(Dataset& data, const LoadRequest& request, Host& host);
+struct LoadResult {
+    bool ready = false;     // the dataset in memory is ready to view (read, or already ready)
+    WindowOutcome outcome;  // on failure only its notice, naming the file
+};
+
+// Reads the file into a fresh dataset (stage "データ読込中", progress) and swaps
+// it in when complete; on failure leaves `data` unchanged.
+LoadResult DataLood(Dataset& data, const LoadRequest& request, Progress& progress);
 
 // ---- Lower-level pieces, shared with qrnconv and the tests ----
 
-// File generations, told apart by the last four characters of the name only.
-enum class DataFileGeneration { A, G0, G1, G2, G3 };
-DataFileGeneration dataFileGeneration(const QString& fileName);
-// True for names that end in ".qrn" or "qrn0".."qrn3" (any case): qrnconv's
-// default of work mode 1.
-bool isDataFileName(const QString& fileName);
-
-// Text1 as stored in the file: its value x 100, ties to even. Throws QrnError
+// The interval box as stored in the file: its value x 100, ties to even. Throws QrnError
 // (title "ファイル書き込みエラー") when it does not fit 16 bits.
 std::int16_t intervalHundredths(const QString& intervalText);
-// The stored interval as Text1 shows it after a load ("0.05" for 5).
+// The stored interval as the interval box shows it after a load ("0.05" for 5).
 QString intervalText(std::int16_t hundredths);
 
-// Reads the file at `path` into `out` (which should be fresh); `fileName`
-// decides the generation and the tension table. Returns the stored interval.
-// Throws QrnError naming the file; `host` only gets progress.
+// Reads the file at `path` into `out` (which should be fresh); `fileName`'s
+// format (fileFormatOf) decides the generation and the tension table. Returns the stored interval.
+// Throws QrnError naming the file.
 std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset& out,
-                          Host* host = nullptr);
+                          Progress* progress = nullptr);
 
 // Writes `data` as the current generation to `path` through QSaveFile, whatever
 // the name. Refuses (throws QrnError, nothing written) when the dataset cannot
 // be stored so that it reads back exactly.
 void writeDataFile(const Dataset& data, const QString& path, std::int16_t interval,
-                   Host* host = nullptr);
+                   Progress* progress = nullptr);
 
 // `qrnconv save` with a dataset already read (by the read sequence or a binary
 // load): writes `outputPath` as the current generation whatever its name, with
-// the interval box text `intervalText`. Deletes nothing, opens no viewer.
-// Shows the message through `host` and returns false on failure.
-bool SaveDataFileAs(const Dataset& data, const QString& outputPath, const QString& intervalText,
-                    Host& host);
+// the interval box text `intervalText`. Deletes nothing; the outcome holds
+// only the failure's notice.
+SaveResult SaveDataFileAs(const Dataset& data, const QString& outputPath,
+                          const QString& intervalText, Progress& progress);
 
-// `qrnconv save` with a binary dataset file of any generation as INPUT: loads
-// it into `data` (as DataLood, without the viewer; the host gets the interval
-// text) and writes `outputPath` as the current generation.
-bool ConvertDataFile(Dataset& data, const QString& inputPath, const QString& outputPath,
-                     Host& host);
+// A binary dataset file of any generation loaded into `data` (as DataLood; the
+// outcome has the stored interval) and written to `outputPath` as the current
+// generation with that interval unchanged.
+SaveResult ConvertDataFile(Dataset& data, const QString& inputPath, const QString& outputPath,
+                           Progress& progress);
 
 }  // namespace qrn

@@ -24,8 +24,8 @@
 
 #include "analysis/seriescsv.h"
 #include "dataset/error.h"
-#include "dataset/host.h"
 #include "dataset/numbers.h"
+#include "dataset/progress.h"
 #include "plot/chartimage.h"
 #include "plot/checktable.h"
 #include "plot/plotview.h"

@@ -7,16 +7,10 @@
 #include "dataset/numbers.h"
 #include "readers/binaryfile.h"
 #include "readers/histories.h"
+#include "readers/layout_f08.h"
 
 namespace qrn {
 namespace {
-
-constexpr std::int64_t kStepCountAt = 108;
-constexpr std::int64_t kIntervalAt = 112;
-constexpr std::int64_t kBaseAt = 252;
-constexpr std::int64_t kHeaderWordsAt = 256;
-constexpr std::int64_t kListLengthAfterBase = 312;
-constexpr std::int64_t kListAfterBase = 316;
 
 struct DispEntry {
     std::int64_t value;   // position in the step record
@@ -26,39 +20,37 @@ struct DispEntry {
 
 }  // namespace
 
-double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, int& n, Host& host,
-                         std::uint64_t memoryLimit) {
+double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, int& n,
+                         Progress& progress, std::uint64_t memoryLimit) {
     BinaryFile file = BinaryFile::open(path);
 
-    const std::int32_t steps = file.int32At(kStepCountAt, "時間ステップ数");
+    const std::int32_t steps = file.int32At(f08::kStepCountAt, "時間ステップ数");
     if (steps < 0) file.damaged("時間ステップ数が負の値です");
-    const double interval = file.float64At(kIntervalAt, "計算間隔");
-    const std::int64_t base = file.int32At(kBaseAt, "可変部の位置");
-    std::array<std::int32_t, 16> h{};
-    file.int32s(kHeaderWordsAt + 4 * static_cast<std::int64_t>(steps), 16, h.data(), "ヘッダー");
-    const std::int32_t listLength = file.int32At(base + kListLengthAfterBase, "項目リストの長さ");
-    if (listLength < 0 || listLength % 8 != 0)
+    const double interval = file.float64At(f08::kIntervalAt, "計算間隔");
+    const std::int64_t base = file.int32At(f08::kBaseAt, "可変部の位置");
+    std::array<std::int32_t, f08::kHeaderWords> h{};
+    file.int32s(f08::headerWordsAt(steps), f08::kHeaderWords, h.data(), "ヘッダー");
+    const std::int32_t listLength =
+        file.int32At(base + f08::kListLengthAfterBase, "項目リストの長さ");
+    if (listLength < 0 || listLength % f08::kEntryBytes != 0)
         file.damaged("項目リストの長さが8の倍数ではありません");
-    const std::int64_t entries = listLength / 8;
-    const std::int64_t listAt = base + kListAfterBase;
+    const std::int64_t entries = listLength / f08::kEntryBytes;
+    const std::int64_t listAt = base + f08::kListAfterBase;
     std::vector<std::int32_t> list(
-        static_cast<std::size_t>(file.holds(listAt, 8 * entries) ? 2 * entries : 0));
+        static_cast<std::size_t>(file.holds(listAt, f08::kEntryBytes * entries) ? 2 * entries : 0));
     file.int32s(listAt, 2 * entries, list.data(), "項目リスト");
 
-    const std::int64_t dispCount = h[3];
-    const std::int64_t listEnd = h[2];
+    const std::int64_t dispCount = h[f08::kWordDispCount];
+    const std::int64_t listEnd = h[f08::kWordListEnd];
     if (dispCount < 0 || dispCount > entries || listEnd > entries)
         file.damaged("ヘッダーの項目数が項目リストを超えます");
 
-    // Step record s (1..steps) starts at listAt + s * (8E + 8) and holds E values.
-    const std::int64_t recordBytes = 8 * entries + 8;
+    const std::int64_t recordBytes = f08::recordBytes(entries);
     if (steps > 0) {
-        const std::int64_t room = file.size() - listAt - 8 * entries;
+        const std::int64_t room = file.size() - listAt - f08::kEntryBytes * entries;
         if (room < 0 || room / recordBytes < steps)
             file.damaged("時間ステップのデータがファイルの終わりを超えます");
     }
-
-    host.setIntervalText(num::formatGeneralQ(interval));
 
     std::vector<std::array<std::int32_t, 3>> where;  // slot, node index, type
     where.reserve(static_cast<std::size_t>(dispCount));
@@ -100,10 +92,11 @@ double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, 
     std::vector<double> values(static_cast<std::size_t>(used));
     const std::int64_t reportEvery = std::max<std::int64_t>(1, steps / 100);
     for (std::int64_t s = 1; s <= steps; s += n) {
-        file.float64s(listAt + s * recordBytes, used, values.data(), "時間ステップのデータ");
+        file.float64s(f08::recordAt(listAt, entries, s), used, values.data(),
+                      "時間ステップのデータ");
         const std::int64_t t = (s - 1) / n;
         for (const DispEntry& e : disp) {
-            const double v = values[static_cast<std::size_t>(e.value)] * e.m1 * 1000.0;
+            const double v = values[static_cast<std::size_t>(e.value)] * e.m1 * kStorageScale;
             if (const auto r = num::roundToInt32(v)) nodeDisp[e.offset + t * strideT] = *r;
         }
         for (std::int32_t i = 0; i <= d.TensionMax; ++i) {
@@ -111,7 +104,7 @@ double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, 
             if (const auto r = num::roundToInt16(v)) d.TensionHist(t, i) = *r;
         }
         if ((s - 1) / n % reportEvery == 0)
-            host.progress(static_cast<double>(s) / static_cast<double>(steps));
+            progress.progress(static_cast<double>(s) / static_cast<double>(steps));
     }
     d.StepMax = std::max(0, steps - 1);
     return interval;

@@ -6,19 +6,18 @@
 #include <cstdint>
 
 #include "dataset/dataset.h"
-#include "dataset/host.h"
+#include "dataset/progress.h"
 #include "readers/settingsreader.h"
 
 namespace qrn {
 
 // Reads the history after ReadTopology: sets StepCount, StepMax, NodeDisp,
-// TensionMax, TensionElem and TensionHist, allocates NodePos and NodeTwist0, and
-// writes the file's calculation interval into the interval box through the
-// host, which also receives progress. Returns that interval. `n` (thinning step)
+// TensionMax, TensionElem and TensionHist, allocates NodePos and NodeTwist0,
+// reports progress, and returns the file's calculation interval. `n` (thinning step)
 // goes in as 1 and comes out as the step used. A file whose offsets, counts or
 // lengths do not fit its size throws QrnError naming it; nothing is read
 // outside the file.
 double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& factors, int& n,
-                         Host& host, std::uint64_t memoryLimit);
+                         Progress& progress, std::uint64_t memoryLimit);
 
 }  // namespace qrn

@@ -11,12 +11,13 @@
 #include "dataset/textfile.h"
 #include "readers/fields.h"
 #include "readers/histories.h"
+#include "readers/layout_his.h"
 
 namespace qrn {
 namespace {
 
 constexpr std::size_t kDefaultWindow = std::size_t{64} << 20;
-constexpr std::size_t kFieldWidth = 12;
+constexpr std::size_t kFieldWidth = his::kValueWidth;
 // Below this many bytes of data a second thread costs more than it saves.
 constexpr std::size_t kMinParallelBytes = std::size_t{1} << 20;
 // A file may end before its stated step count (it is read as far as it goes),
@@ -172,7 +173,7 @@ class TextHistoryReader {
 
   private:
     void report(double fraction) {
-        if (o_.host) o_.host->progress(fraction);
+        if (o_.progress) o_.progress->progress(fraction);
     }
 
     bool isLineStart(std::size_t q) const {
@@ -203,7 +204,8 @@ class TextHistoryReader {
             const void* hit = std::memchr(text_.data() + q, 'H', limit - q);
             if (!hit) return std::string_view::npos;
             q = static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
-            if ((q == from || isLineStart(q)) && text_.substr(q, 7) == "HISTORY") return q;
+            if ((q == from || isLineStart(q)) && text_.substr(q, his::kTag.size()) == his::kTag)
+                return q;
             ++q;
         }
         return std::string_view::npos;
@@ -227,12 +229,12 @@ class TextHistoryReader {
             if (haveCount) count = std::max(0, fields::integer(countLine, 1, countLine.size()));
         }
 
-        const std::string_view kind = fields::cols(head, 21, 4);
-        const std::string_view digitText = fields::cols(head, 40, 1);
+        const std::string_view kind = fields::cols(head, his::kKind.first, his::kKind.count);
+        const std::string_view digitText = fields::cols(head, his::kDigit.first, his::kDigit.count);
         const int digit = !digitText.empty() && digitText[0] >= '0' && digitText[0] <= '9'
                               ? digitText[0] - '0'
                               : 0;
-        const std::int32_t number = fields::integer(head, 52, 9);
+        const std::int32_t number = fields::integer(head, his::kNumber.first, his::kNumber.count);
         const bool cabl = kind == "CABL", beam = kind == "BEAM";
         checkRoom(d_.StepCount > 0 ? d_.StepCount : count,
                   std::max(0, d_.TensionMax + 1) + std::int64_t{d_.BeamRecCount} + cabl + beam);
@@ -276,7 +278,7 @@ class TextHistoryReader {
                     r.offset = static_cast<std::int64_t>(d_.NodeDisp.offsetOf(lin, k, kukan, 0));
                     r.strideT = d_.NodeDisp.stride(3);
                     r.m1 = k == 2 ? 1.0 : f_.length;
-                    r.m2 = 1000.0;
+                    r.m2 = kStorageScale;
                     break;
                 }
                 case Store::Tension:

@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "dataset/dataset.h"
-#include "dataset/host.h"
+#include "dataset/progress.h"
 #include "readers/settingsreader.h"
 
 namespace qrn {
@@ -16,9 +16,9 @@ namespace qrn {
 struct HistoryReadOptions {
     // Bytes the displacement history may take before the time axis is thinned.
     std::uint64_t memoryLimit = std::numeric_limits<std::uint64_t>::max();
-    Host* host = nullptr;         // receives progress; may be null
-    int threads = 0;              // parsing threads; 0 = one per processor
-    std::size_t windowBytes = 0;  // bytes handled per step; 0 = the default
+    Progress* progress = nullptr;  // may be null
+    int threads = 0;               // parsing threads; 0 = one per processor
+    std::size_t windowBytes = 0;   // bytes handled per step; 0 = the default
 };
 
 // Reads the history after ReadTopology: fills StepCount, StepMax, TensionMax,

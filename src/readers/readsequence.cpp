@@ -5,6 +5,7 @@
 #include <new>
 
 #include "dataset/error.h"
+#include "dataset/fileformat.h"
 #include "dataset/numbers.h"
 #include "readers/histories.h"
 #include "readers/historybinary.h"
@@ -26,62 +27,30 @@ bool isReadingMode(int mode) {
            mode == ReadProBinary || mode == CheckProSettings;
 }
 
-// Passes every call on and remembers what a failed read must put back.
-class TrackingHost : public Host {
-  public:
-    explicit TrackingHost(Host& h) : h_(h) {}
-    bool intervalWritten = false;
-    bool dataReadySet = false;
-
-    void showMessage(const QString& title, const QString& text) override {
-        h_.showMessage(title, text);
-    }
-    void setBusyCaption(const QString& caption) override { h_.setBusyCaption(caption); }
-    void setBusyVisible(bool visible) override { h_.setBusyVisible(visible); }
-    void repaintOnce() override { h_.repaintOnce(); }
-    void progress(double fraction) override { h_.progress(fraction); }
-    void setSettingsText(const QString& text) override { h_.setSettingsText(text); }
-    void setIntervalText(const QString& text) override {
-        intervalWritten = true;
-        h_.setIntervalText(text);
-    }
-    void setSaveExportEnabled(bool enabled) override { h_.setSaveExportEnabled(enabled); }
-    void uncheckSection() override { h_.uncheckSection(); }
-    void setDataReady(bool ready) override {
-        dataReadySet = ready;
-        h_.setDataReady(ready);
-    }
-    void refreshFileList() override { h_.refreshFileList(); }
-    void openViewer(bool resetTime) override { h_.openViewer(resetTime); }
-
-  private:
-    Host& h_;
-};
-
 }  // namespace
 
-ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& mainWindow) {
-    TrackingHost host(mainWindow);
+ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& progress) {
     ReadResult result;
     result.intervalText = request.intervalText;
     const int mode = request.mode;
     if (!isReadingMode(mode)) return result;
     const bool settingsOnly = mode == CheckSettings || mode == CheckProSettings;
+    WindowOutcome& outcome = result.outcome;
 
     QString settingsPath = request.settingsPath;
     if (settingsOnly) {
         settingsPath = request.selectedPath;
-        host.setSettingsText(settingsPath);
+        outcome.settingsText = settingsPath;
     }
     int n = 1;
     UnitFactors factors;
 
     if (!fileExists(settingsPath)) {
         data.StepMax = 0;
-        host.showMessage(kReadErrorTitle, QStringLiteral("初期設定ファイル") + settingsPath +
-                                              QStringLiteral("がありません。") + QChar(u'\r') +
-                                              QStringLiteral("再入力してください。"));
-        host.setBusyVisible(false);
+        outcome.notices.push_back(
+            {kReadErrorTitle, QStringLiteral("初期設定ファイル") + settingsPath +
+                                  QStringLiteral("がありません。") + QChar(u'\r') +
+                                  QStringLiteral("再入力してください。")});
         return result;
     }
 
@@ -89,44 +58,41 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& mainWin
         request.memoryLimit ? *request.memoryLimit : availableMemoryBytes();
     Dataset fresh;
     fresh.DirPath = data.DirPath;
+    QString intervalText = request.intervalText;
+    bool sectionUnticked = false;
     QString failTitle, failText;
     try {
         fresh.DataReset();
-        host.setSaveExportEnabled(true);
-        host.setBusyCaption(QStringLiteral("データ読込中"));
-        host.setBusyVisible(true);
-        host.repaintOnce();
+        progress.stage(QStringLiteral("データ読込中"));
 
         factors = ReadTopology(fresh, settingsPath);
         result.filesRead << settingsPath;
 
         double interval = num::leadingValue(request.intervalText);
         if (settingsOnly) {
-            AllocSettingsOnly(fresh, host, memoryLimit, settingsPath);
+            AllocSettingsOnly(fresh, memoryLimit, settingsPath);
         } else if (mode == ReadProBinary) {
             interval =
-                ReadHistoryBinary(fresh, request.selectedPath, factors, n, host, memoryLimit);
-            result.intervalText = num::formatGeneralQ(interval);
+                ReadHistoryBinary(fresh, request.selectedPath, factors, n, progress, memoryLimit);
+            intervalText = num::formatGeneralQ(interval);
             result.filesRead << request.selectedPath;
         } else {
             HistoryReadOptions options;
             options.memoryLimit = memoryLimit;
-            options.host = &host;
+            options.progress = &progress;
             ReadHistoryText(fresh, request.selectedPath, factors, n, options);
             result.filesRead << request.selectedPath;
         }
         AddTensionPlaceholder(fresh, n);
         ReadCoordinates(fresh, settingsPath, factors.length);
 
-        host.setDataReady(true);
-
         if (request.sectionChecked) {
             if (!fileExists(request.sectionPath)) {
-                host.showMessage(kReadErrorTitle,
+                progress.message(kReadErrorTitle,
                                  QStringLiteral("静的条件ＤＴファイル") + request.sectionPath +
                                      QStringLiteral("がありません。") + QChar(u'\r') +
                                      QStringLiteral("このデータを無視して処理します。"));
-                host.uncheckSection();
+                sectionUnticked = true;
             } else {
                 const bool binary = mode == ReadProText || mode == ReadProBinary;
                 ApplyStaticEquilibrium(fresh, request.sectionPath, factors.length, binary);
@@ -136,8 +102,7 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& mainWin
 
         if (n > 1) {
             FinishThinning(fresh, n);
-            result.intervalText = thinnedIntervalText(interval, n);
-            host.setIntervalText(result.intervalText);
+            intervalText = thinnedIntervalText(interval, n);
         }
     } catch (const QrnError& e) {
         failTitle = e.title();
@@ -152,39 +117,44 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& mainWin
     }
 
     if (!failText.isEmpty()) {
-        host.showMessage(failTitle, failText);
-        if (host.dataReadySet) host.setDataReady(false);
-        if (host.intervalWritten) host.setIntervalText(request.intervalText);
-        host.setSaveExportEnabled(request.saveExportEnabled);
-        host.setBusyVisible(false);
-        result.intervalText = request.intervalText;
+        outcome.notices.push_back({failTitle, failText});
         result.filesRead.clear();
         return result;
     }
 
     data = std::move(fresh);
-    host.setBusyVisible(false);
-    host.openViewer(true);
-    if (n > 1) host.showMessage(kAppTitle, thinningMessage(n));
-
     result.completed = true;
+    result.settingsOnly = settingsOnly;
     result.thinning = n;
+    result.intervalText = intervalText;
     result.forceFactor = factors.force;
     result.lengthFactor = factors.length;
+    // The binary history writes its own interval into the box; a thinned read the interval x N.
+    if (mode == ReadProBinary || n > 1) outcome.intervalText = intervalText;
+    outcome.saveExportAllowed = !settingsOnly;
+    outcome.dataReady = true;
+    outcome.sectionUnticked = sectionUnticked;
+    outcome.openViewer = true;
+    outcome.resetViewerTime = true;
+    if (n > 1) outcome.notices.push_back({kAppTitle, thinningMessage(n)});
     return result;
 }
 
 std::optional<int> workModeForName(const QString& path) {
-    const QString name = QFileInfo(path).fileName().toLower();
-    if (name.endsWith(QLatin1String(".his"))) return ReadHis;
-    if (name.endsWith(QLatin1String(".f24"))) return ReadProText;
-    if (name.endsWith(QLatin1String(".f08"))) return ReadProBinary;
-    if (name.endsWith(QLatin1String(".dat"))) return CheckSettings;
-    const QString last4 = name.right(4);
-    if (last4 == QLatin1String(".qrn") || last4 == QLatin1String("qrn0") ||
-        last4 == QLatin1String("qrn1") || last4 == QLatin1String("qrn2") ||
-        last4 == QLatin1String("qrn3"))
-        return LoadBinary;
+    switch (fileFormatOf(QFileInfo(path).fileName()).kind) {
+        case FileKind::TextHistory:
+            return ReadHis;
+        case FileKind::ProTextHistory:
+            return ReadProText;
+        case FileKind::ProBinaryHistory:
+            return ReadProBinary;
+        case FileKind::Settings:
+            return CheckSettings;
+        case FileKind::DataFile:
+            return LoadBinary;
+        case FileKind::Other:
+            break;
+    }
     return std::nullopt;
 }
 

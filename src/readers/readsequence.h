@@ -1,6 +1,7 @@
 #pragma once
 // The read sequence ReadAnalysis: one complete read for any of the five reading
-// work modes (0, 4, 5, 6, 7), reported through a Host.
+// work modes (0, 4, 5, 6, 7). It reports progress and messages while it runs and
+// returns what the main window applies.
 
 #include <QString>
 #include <QStringList>
@@ -8,11 +9,12 @@
 #include <optional>
 
 #include "dataset/dataset.h"
-#include "dataset/host.h"
+#include "dataset/progress.h"
+#include "dataset/windowoutcome.h"
 
 namespace qrn {
 
-// Work modes of the main window (Option1).
+// Work modes of the main window.
 enum WorkMode : int {
     ReadHis = 0,
     LoadBinary = 1,
@@ -27,35 +29,37 @@ enum WorkMode : int {
 // The main window's boxes the read needs.
 struct ReadRequest {
     int mode = ReadHis;
-    QString selectedPath;                           // Label1: the chosen file
-    QString settingsPath;                           // Text5
-    bool sectionChecked = false;                    // Check1
-    QString sectionPath;                            // Text2
-    QString intervalText = QStringLiteral("0.05");  // Text1 before the read
+    QString selectedPath;         // the chosen file
+    QString settingsPath;         // the settings file box
+    bool sectionChecked = false;  // "静的釣合条件ＤＴ(時間断面ファイル)読込"
+    QString sectionPath;          // the static-equilibrium file box
+    QString intervalText = QStringLiteral("0.05");  // the interval box before the read
     // Bytes the displacement history may take; empty = what the machine has available.
     std::optional<std::uint64_t> memoryLimit;
-    // Whether work modes 2 and 3 were enabled before the read: a read that fails
-    // puts them back, as the previous dataset stays in memory.
-    bool saveExportEnabled = false;
 };
 
 struct ReadResult {
-    bool completed = false;  // false: a message was shown and `data` kept its content
-    int thinning = 1;        // N
-    QString intervalText;    // Text1 after the read
+    bool completed = false;  // false: `data` kept its content; the failure is a notice
+    // A settings-only read (modes 4, 7): the histories are one frame at rest, so
+    // there is nothing to save or export.
+    bool settingsOnly = false;
+    int thinning = 1;      // N
+    QString intervalText;  // the interval box after the read (before the box's own rule)
     double forceFactor = 1.0;
     double lengthFactor = 1.0;
     QStringList filesRead;
+    WindowOutcome outcome;  // what the main window applies
 };
 
 // Reads into a fresh dataset and swaps it into `data` only when the read completed.
-// A missing settings file sets only data.StepMax to 0. A read that fails shows
-// its message, hides the busy label and puts back what it had changed in the
-// main window (DataReady, the interval box, work modes 2 and 3). The interval
-// text written back is the core's; the host applies its own box rules to it.
-ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Host& host);
+// A missing settings file sets only data.StepMax to 0. While it runs, it reports
+// the stage "データ読込中", progress, and a missing static-equilibrium file as a
+// message; a failure ends it with the failure as the outcome's notice and the
+// window's state as it was (a settings-only read still names its file in the
+// settings box).
+ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& progress);
 
-// The work mode a file's name implies (any case): *.his 0, *.f24 5, *.f08 6,
+// The work mode a file's name implies (fileFormatOf): *.his 0, *.f24 5, *.f08 6,
 // *.dat 4, a name ending in ".qrn" or "qrn0".."qrn3" 1; empty for other names.
 std::optional<int> workModeForName(const QString& path);
 

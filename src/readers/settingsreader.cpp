@@ -194,7 +194,7 @@ UnitFactors ReadTopology(Dataset& d, const QString& path) {
     return f;
 }
 
-void AllocSettingsOnly(Dataset& d, Host& host, std::uint64_t memoryLimit, const QString& path) {
+void AllocSettingsOnly(Dataset& d, std::uint64_t memoryLimit, const QString& path) {
     // One frame still spans every slot and node, and slots times nodes can grow
     // with the square of the file's size: a model whose frame does not fit ends
     // the read as a history that does not fit does.
@@ -219,7 +219,6 @@ void AllocSettingsOnly(Dataset& d, Host& host, std::uint64_t memoryLimit, const 
     d.NodePos.create({slotRange, Bounds{0, 2}, nodes});
     d.NodeTwist0.create({slotRange, nodes});
     d.TensionMax = -1;
-    host.setSaveExportEnabled(false);
 }
 
 void ReadCoordinates(Dataset& d, const QString& path, double lengthFactor) {

@@ -7,7 +7,6 @@
 #include <limits>
 
 #include "dataset/dataset.h"
-#include "dataset/host.h"
 
 namespace qrn {
 
@@ -22,10 +21,10 @@ struct UnitFactors {
 // tension element 0. Throws QrnError when the file cannot be read.
 UnitFactors ReadTopology(Dataset& data, const QString& path);
 
-// Settings-only read: histories for a single frame, all zero; disables work
-// modes 2 and 3 through the host. Throws QrnError (title "メモリー不足") naming
-// `path` when the frame's displacement array would take more than memoryLimit bytes.
-void AllocSettingsOnly(Dataset& data, Host& host,
+// Settings-only read: histories for a single frame, all zero. Throws QrnError
+// (title "メモリー不足") naming `path` when the frame's displacement array would
+// take more than memoryLimit bytes.
+void AllocSettingsOnly(Dataset& data,
                        std::uint64_t memoryLimit = std::numeric_limits<std::uint64_t>::max(),
                        const QString& path = {});
 

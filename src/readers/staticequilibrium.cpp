@@ -5,6 +5,7 @@
 #include "dataset/textfile.h"
 #include "readers/binaryfile.h"
 #include "readers/fields.h"
+#include "readers/layout_section.h"
 
 namespace qrn {
 namespace {
@@ -25,9 +26,10 @@ void applyText(Dataset& d, const QString& path, double lengthFactor) {
     std::string_view line;
     std::int32_t node = 0;
     bool found = false;
+    const auto [numberAt, numberWidth] = section::kNodeNumber;
     while (lines.next(line)) {
-        if (fields::value(line, 2, 9) > 0.0) {
-            node = fields::integer(line, 2, 9);
+        if (fields::value(line, numberAt, numberWidth) > 0.0) {
+            node = fields::integer(line, numberAt, numberWidth);
             found = true;
             break;
         }
@@ -37,29 +39,32 @@ void applyText(Dataset& d, const QString& path, double lengthFactor) {
         std::int32_t lin = 0, kukan = -1;
         d.NodeCHK(node, lin, kukan);
         if (kukan >= 0) {
-            for (int a = 0; a < 3; ++a)
-                addOffset(
-                    d, lin, a, kukan,
-                    fields::value(line, static_cast<std::size_t>(1 + 12 * a), 12) * lengthFactor);
-            setTwist(d, lin, kukan, fields::value(line, 37, 12) * 1000.0);
+            for (std::size_t a = 0; a < 3; ++a)
+                addOffset(d, lin, static_cast<std::int32_t>(a), kukan,
+                          fields::value(line, 1 + section::kValueWidth * a, section::kValueWidth) *
+                              lengthFactor);
+            setTwist(
+                d, lin, kukan,
+                fields::value(line, section::kTorsionColumn, section::kValueWidth) * kStorageScale);
         }
         if (!lines.next(line)) break;
-        node = fields::integer(line, 2, 9);
+        node = fields::integer(line, numberAt, numberWidth);
         if (node == 0) break;
     }
 }
 
 void applyBinary(Dataset& d, const QString& path, double lengthFactor) {
     BinaryFile file = BinaryFile::open(path);
-    const std::int32_t count = file.int32At(272, "項目数");
+    const std::int32_t count = file.int32At(section::kCountAt, "項目数");
     if (count < 0) file.damaged("項目数が負の値です");
     const std::int64_t valuesAt =
-        static_cast<std::int64_t>(file.int32At(316, "項目リストの長さ")) + 328;
+        section::valuesAt(file.int32At(section::kListLengthAt, "項目リストの長さ"));
     const std::int64_t e = count;
-    if (!file.holds(320, 8 * e)) file.damaged("項目リストがファイルの終わりを超えます");
+    if (!file.holds(section::kListAt, section::kEntryBytes * e))
+        file.damaged("項目リストがファイルの終わりを超えます");
     if (!file.holds(valuesAt, 8 * e)) file.damaged("値のリストがファイルの終わりを超えます");
     std::vector<std::int32_t> list(static_cast<std::size_t>(2 * e));
-    file.int32s(320, 2 * e, list.data(), "項目リスト");
+    file.int32s(section::kListAt, 2 * e, list.data(), "項目リスト");
     std::vector<double> values(static_cast<std::size_t>(e));
     file.float64s(valuesAt, e, values.data(), "値のリスト");
     for (std::int64_t i = 0; i < e; ++i) {
@@ -68,10 +73,10 @@ void applyBinary(Dataset& d, const QString& path, double lengthFactor) {
         if (kukan < 0) continue;
         const std::int32_t type = list[static_cast<std::size_t>(2 * i + 1)];
         const double v = values[static_cast<std::size_t>(i)];
-        if (type >= 1 && type <= 3) {
-            addOffset(d, lin, type - 1, kukan, v * lengthFactor);
-        } else if (type == 4) {
-            setTwist(d, lin, kukan, v * 1000.0);
+        if (type >= section::kTypeX && type <= section::kTypeZ) {
+            addOffset(d, lin, type - section::kTypeX, kukan, v * lengthFactor);
+        } else if (type == section::kTypeTorsion) {
+            setTwist(d, lin, kukan, v * kStorageScale);
         }
     }
 }

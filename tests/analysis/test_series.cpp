@@ -51,7 +51,7 @@ class SeriesVsCsv : public ::testing::Test {
         CsvSelection csv = sel.csv;
         csv.tension = sel.anyTension();
         csv.outputPath = path("export.csv");
-        NullHost quiet;
+        NullProgress quiet;
         writeCsv(*data_, csv, kDt, quiet);
         QStringDecoder sjis("Shift_JIS");
         const QString text = sjis.decode(bytes(csv.outputPath));

@@ -1,11 +1,6 @@
-#include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -80,18 +75,20 @@ class TestMainWindow : public QObject {
         MainWindow w(data);
         QCOMPARE(w.workMode(), 0);
         QCOMPARE(w.displayMode(), 1);
-        QVERIFY(!w.Command1->isEnabled());
-        QVERIFY(!w.Option1[2]->isEnabled());
-        QVERIFY(!w.Option1[3]->isEnabled());
-        QCOMPARE(w.Text1->text(), QStringLiteral("0.05"));
-        QVERIFY(w.Text2->isHidden());
-        QVERIFY(w.Command2[1]->isHidden());
-        QVERIFY(!w.Check1->isChecked());
-        QCOMPARE(w.Label10->text(), QStringLiteral("データ解析中"));
-        QVERIFY(w.Label10->isHidden());
-        QCOMPARE(w.Option1[0]->text(), QStringLiteral("Quarn出力DT読込"));
-        QCOMPARE(w.Option1[6]->text(), QStringLiteral("QuarnProBinryDT読込"));
-        QCOMPARE(w.Command1->text(), QStringLiteral("実 行"));
+        QVERIFY(!w.executeEnabled());
+        QVERIFY(!w.workModeEnabled(2));
+        QVERIFY(!w.workModeEnabled(3));
+        QCOMPARE(w.intervalText(), QStringLiteral("0.05"));
+        QVERIFY(!w.sectionPathShown());
+        QVERIFY(!w.sectionBrowseShown());
+        QVERIFY(!w.sectionChecked());
+        QCOMPARE(w.busyCaption(), QStringLiteral("データ解析中"));
+        QVERIFY(!w.busyShown());
+        QCOMPARE(w.workModeCaption(0), QStringLiteral("Quarn出力DT読込"));
+        QCOMPARE(w.workModeCaption(6), QStringLiteral("QuarnProBinryDT読込"));
+        QStringList buttons;
+        for (const auto* b : w.findChildren<QPushButton*>()) buttons << b->text();
+        QVERIFY(buttons.contains(QStringLiteral("実 行")));
         QVERIFY(w.dirPath().endsWith(sep()));
     }
 
@@ -136,20 +133,19 @@ class TestMainWindow : public QObject {
         qrn::Dataset data;
         MainWindow w(data);
         w.setFolder(dir_.path());
-        w.Text5->setText(QStringLiteral("keep"));
+        w.setSettingsText(QStringLiteral("keep"));
         w.selectWorkMode(mode);
-        QStringList listed;
-        for (int i = 0; i < w.File1->count(); ++i) listed << w.File1->item(i)->text();
+        QStringList listed = w.listedFiles();
         listed.sort(Qt::CaseInsensitive);
         files.sort(Qt::CaseInsensitive);
         QCOMPARE(listed, files);
-        QCOMPARE(!w.Label11->isHidden(), label11);
-        if (label11) QCOMPARE(w.Label11->text(), caption);
-        QCOMPARE(!w.Check1->isHidden(), check1);
-        if (check1) QCOMPARE(w.Check1->isChecked(), checked);
-        QCOMPARE(!w.Command2[0]->isHidden(), cmd0);
-        QCOMPARE(!w.Command2[1]->isHidden(), cmd1);
-        if (mode == 2 || mode == 3) QVERIFY(w.Text5->text().isEmpty());
+        QCOMPARE(w.settingsShown(), label11);
+        if (label11) QCOMPARE(w.settingsCaption(), caption);
+        QCOMPARE(w.sectionOffered(), check1);
+        if (check1) QCOMPARE(w.sectionChecked(), checked);
+        QCOMPARE(w.settingsBrowseShown(), cmd0);
+        QCOMPARE(w.sectionBrowseShown(), cmd1);
+        if (mode == 2 || mode == 3) QVERIFY(w.settingsText().isEmpty());
     }
 
     void fileClickFillsBoxesPerMode() {
@@ -157,25 +153,25 @@ class TestMainWindow : public QObject {
         MainWindow w(data);
         w.setFolder(dir_.path());
         QVERIFY(w.clickFile(QStringLiteral("run1.his")));
-        QCOMPARE(w.Label1->text(), native(QStringLiteral("run1.his")));
-        QCOMPARE(w.Text5->text(), native(QStringLiteral("st.dat")));
-        QCOMPARE(w.Text2->text(),
+        QCOMPARE(w.selectedPath(), native(QStringLiteral("run1.his")));
+        QCOMPARE(w.settingsText(), native(QStringLiteral("st.dat")));
+        QCOMPARE(w.sectionPath(),
                  native(QStringLiteral("tmp") + sep() + QStringLiteral("sec.file")));
-        QVERIFY(w.Text2->isHidden());  // until Check1 is ticked
-        QVERIFY(w.Command1->isEnabled());
+        QVERIFY(!w.sectionPathShown());  // until the section box is ticked
+        QVERIFY(w.executeEnabled());
         w.selectWorkMode(6);
         QVERIFY(w.clickFile(QStringLiteral("run1.f08")));
-        QCOMPARE(w.Text5->text(), native(QStringLiteral("self.dat")));
-        QCOMPARE(w.Text2->text(), native(QStringLiteral("self.f08")));
-        QVERIFY(!w.Text2->isHidden());
-        w.selectWorkMode(1);  // hides the check box and buttons, Text2 stays
-        QVERIFY(w.Check1->isHidden());
-        QVERIFY(w.Command2[1]->isHidden());
-        QVERIFY(!w.Text2->isHidden());
+        QCOMPARE(w.settingsText(), native(QStringLiteral("self.dat")));
+        QCOMPARE(w.sectionPath(), native(QStringLiteral("self.f08")));
+        QVERIFY(w.sectionPathShown());
+        w.selectWorkMode(1);  // hides the check box and buttons, the path box stays
+        QVERIFY(!w.sectionOffered());
+        QVERIFY(!w.sectionBrowseShown());
+        QVERIFY(w.sectionPathShown());
         w.selectWorkMode(4);
-        w.Text5->setText(QStringLiteral("unchanged"));
+        w.setSettingsText(QStringLiteral("unchanged"));
         QVERIFY(w.clickFile(QStringLiteral("st.dat")));
-        QCOMPARE(w.Text5->text(), QStringLiteral("unchanged"));
+        QCOMPARE(w.settingsText(), QStringLiteral("unchanged"));
     }
 
     void outputNameRule() {
@@ -183,22 +179,22 @@ class TestMainWindow : public QObject {
         MainWindow w(data);
         w.setFolder(dir_.path());
         w.selectWorkMode(2);
-        QVERIFY(!w.Command1->isEnabled());
-        w.Text5->setText(QStringLiteral("result.old"));
-        QCOMPARE(w.Label1->text(), w.dirPath() + QStringLiteral("result.qrn3"));
-        QVERIFY(w.Command1->isEnabled());
-        w.Text5->setText(QStringLiteral("a.b.c"));
-        QCOMPARE(w.Label1->text(), w.dirPath() + QStringLiteral("a.qrn3"));
-        w.Text5->clear();
-        QVERIFY(!w.Command1->isEnabled());
+        QVERIFY(!w.executeEnabled());
+        w.setSettingsText(QStringLiteral("result.old"));
+        QCOMPARE(w.selectedPath(), w.dirPath() + QStringLiteral("result.qrn3"));
+        QVERIFY(w.executeEnabled());
+        w.setSettingsText(QStringLiteral("a.b.c"));
+        QCOMPARE(w.selectedPath(), w.dirPath() + QStringLiteral("a.qrn3"));
+        w.setSettingsText(QString());
+        QVERIFY(!w.executeEnabled());
         w.selectWorkMode(3);
-        w.Text5->setText(QStringLiteral("table"));
-        QCOMPARE(w.Label1->text(), w.dirPath() + QStringLiteral("table.csv"));
-        // A click in mode 2 puts the file name into Text5, which forms the output path.
+        w.setSettingsText(QStringLiteral("table"));
+        QCOMPARE(w.selectedPath(), w.dirPath() + QStringLiteral("table.csv"));
+        // A click in mode 2 puts the file name into the name box, which forms the output path.
         w.selectWorkMode(2);
         QVERIFY(w.clickFile(QStringLiteral("x.qrn1")));
-        QCOMPARE(w.Text5->text(), QStringLiteral("x.qrn1"));
-        QCOMPARE(w.Label1->text(), w.dirPath() + QStringLiteral("x.qrn3"));
+        QCOMPARE(w.settingsText(), QStringLiteral("x.qrn1"));
+        QCOMPARE(w.selectedPath(), w.dirPath() + QStringLiteral("x.qrn3"));
     }
 
     void intervalRule_data() {
@@ -220,32 +216,55 @@ class TestMainWindow : public QObject {
         QFETCH(QString, shown);
         qrn::Dataset data;
         MainWindow w(data);
-        w.Text1->setText(typed);
-        QCOMPARE(w.Text1->text(), shown);
+        w.setIntervalText(typed);
+        QCOMPARE(w.intervalText(), shown);
     }
 
     void dataReadyTransitions() {
         qrn::Dataset data;
         MainWindow w(data);
         w.setFolder(dir_.path());
-        w.setDataReady(true);
-        w.selectWorkMode(5);  // mode change leaves DataReady; checks Check1 (a change)
+        qrn::WindowOutcome ready;
+        ready.dataReady = true;
+        w.apply(ready);
+        w.selectWorkMode(5);  // mode change leaves DataReady; ticks the section box (a change)
         QVERIFY(!w.dataReady());
-        w.setDataReady(true);
-        w.Check1->setChecked(false);
+        w.apply(ready);
+        w.setSectionChecked(false);
         QVERIFY(!w.dataReady());
-        w.setDataReady(true);
-        w.Text2->setText(QStringLiteral("other"));
+        w.apply(ready);
+        w.setSectionPath(QStringLiteral("other"));
         QVERIFY(!w.dataReady());
-        w.setDataReady(true);
-        w.Text1->setText(QStringLiteral("0.2"));
-        w.Text5->setText(QStringLiteral("x"));
+        w.apply(ready);
+        w.setIntervalText(QStringLiteral("0.2"));
+        w.setSettingsText(QStringLiteral("x"));
         w.setFolder(dir_.path());
         QVERIFY(w.dataReady());
         w.selectWorkMode(0);
-        w.setDataReady(true);
+        w.apply(ready);
         QVERIFY(w.clickFile(QStringLiteral("run1.his")));
         QVERIFY(!w.dataReady());
+    }
+
+    void outcomeUntickFollowsReady() {
+        qrn::Dataset data;
+        MainWindow w(data);
+        w.setFolder(dir_.path());
+        w.selectWorkMode(5);  // ticks the section box
+        QVERIFY(w.sectionChecked());
+        qrn::WindowOutcome o;
+        o.dataReady = true;
+        o.sectionUnticked = true;
+        o.intervalText = QStringLiteral("0");
+        o.saveExportAllowed = true;
+        w.apply(o);
+        // The untick clears DataReady as a user's untick does: execute reads again.
+        QVERIFY(!w.sectionChecked());
+        QVERIFY(!w.sectionPathShown());
+        QVERIFY(!w.dataReady());
+        QCOMPARE(w.intervalText(), QStringLiteral("0.1"));  // the box's own rule
+        QVERIFY(w.workModeEnabled(2));
+        QVERIFY(!w.workModeEnabled(3));  // no CSV window to open
     }
 
     void dropSelectsFolderModeAndFile() {
@@ -253,8 +272,8 @@ class TestMainWindow : public QObject {
         MainWindow w(data);
         w.selectFile(dir_.filePath(QStringLiteral("run1.f24")));
         QCOMPARE(w.workMode(), 5);
-        QCOMPARE(w.Label1->text(), native(QStringLiteral("run1.f24")));
-        QCOMPARE(w.Text5->text(), native(QStringLiteral("self.dat")));
+        QCOMPARE(w.selectedPath(), native(QStringLiteral("run1.f24")));
+        QCOMPARE(w.settingsText(), native(QStringLiteral("self.dat")));
         w.selectFile(dir_.filePath(QStringLiteral("x.qrn1")));
         QCOMPARE(w.workMode(), 1);
         QCOMPARE(w.selectedFileName(), QStringLiteral("x.qrn1"));
@@ -282,9 +301,9 @@ class TestMainWindow : public QObject {
         QCOMPARE(data.StepCount, 3);
         QCOMPARE(data.StepMax, 2);
         QCOMPARE(data.CableMax, 0);
-        QVERIFY(w.Option1[2]->isEnabled());
-        QVERIFY(w.Label10->isHidden());
-        QCOMPARE(w.Label10->text(), QStringLiteral("データ読込中"));
+        QVERIFY(w.workModeEnabled(2));
+        QVERIFY(!w.busyShown());
+        QCOMPARE(w.busyCaption(), QStringLiteral("データ読込中"));
         // The second execute only shows the viewer again: even a vanished settings
         // file goes unnoticed.
         QVERIFY(QFile::remove(d.filePath(QStringLiteral("st.dat"))));
@@ -307,14 +326,14 @@ class TestMainWindow : public QObject {
         QCOMPARE(data.NodeTblMax, 2);
         QVERIFY(w.clickFile(QStringLiteral("model.his")));  // DataReady back to 0
         const QString missing = native() + sep() + QStringLiteral("nothere.dat");
-        w.Text5->setText(missing);
+        w.setSettingsText(missing);
         w.execute();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first(), QStringLiteral("ファイル読み込みエラー|初期設定ファイル") +
                                        missing +
                                        QStringLiteral("がありません。\r再入力してください。"));
         QVERIFY(!w.dataReady());
-        QVERIFY(w.Label10->isHidden());
+        QVERIFY(!w.busyShown());
         QCOMPARE(data.NodeTblMax, 2);
         QCOMPARE(data.StepCount, 3);
         QCOMPARE(data.StepMax, 0);  // the one field the read sets before its check
@@ -334,11 +353,11 @@ class TestMainWindow : public QObject {
         w.execute();
         const qrn::Dataset loaded = data;
         w.selectWorkMode(2);
-        w.Text5->setText(QStringLiteral("saved"));
+        w.setSettingsText(QStringLiteral("saved"));
         w.execute();
         QCOMPARE(messages, QStringList());
         QVERIFY(QFile::exists(d.filePath(QStringLiteral("saved.qrn3"))));
-        QVERIFY(!w.File1->findItems(QStringLiteral("saved.qrn3"), Qt::MatchExactly).isEmpty());
+        QVERIFY(w.listedFiles().contains(QStringLiteral("saved.qrn3")));
         w.selectWorkMode(1);
         QVERIFY(w.clickFile(QStringLiteral("saved.qrn3")));
         data = qrn::Dataset();
@@ -348,7 +367,7 @@ class TestMainWindow : public QObject {
         QCOMPARE(data.StepCount, loaded.StepCount);
         QVERIFY(data.NodeDisp == loaded.NodeDisp);
         QVERIFY(data.NodeTbl == loaded.NodeTbl);
-        QCOMPARE(w.Text1->text(), QStringLiteral("0.05"));
+        QCOMPARE(w.intervalText(), QStringLiteral("0.05"));
     }
 
     void folderChangeDisablesExecute() {
@@ -356,9 +375,9 @@ class TestMainWindow : public QObject {
         MainWindow w(data);
         w.setFolder(dir_.path());
         QVERIFY(w.clickFile(QStringLiteral("run1.his")));
-        QVERIFY(w.Command1->isEnabled());
+        QVERIFY(w.executeEnabled());
         w.setFolder(dir_.path());
-        QVERIFY(!w.Command1->isEnabled());
+        QVERIFY(!w.executeEnabled());
         QCOMPARE(w.dirPath(), native() + sep());
     }
 };

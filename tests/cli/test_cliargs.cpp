@@ -229,9 +229,9 @@ TEST(CliArgs, IntervalBoxRule) {
 TEST(TerminalHost, MessagesOneLinePerCrJoinedLine) {
     QByteArray out;
     TerminalHost host([&](const QByteArray& b) { out += b; }, false);
-    host.showMessage(QStringLiteral("ファイル読み込みエラー"),
-                     QStringLiteral("初期設定ファイルx.datがありません。\r再入力してください。"));
-    host.showMessage(qrn::kAppTitle, QStringLiteral("間引き"));
+    host.message(QStringLiteral("ファイル読み込みエラー"),
+                 QStringLiteral("初期設定ファイルx.datがありません。\r再入力してください。"));
+    host.message(qrn::kAppTitle, QStringLiteral("間引き"));
     EXPECT_EQ(QString::fromUtf8(out),
               QStringLiteral("ファイル読み込みエラー: 初期設定ファイルx.datがありません。\n"
                              "再入力してください。\nqrnconv: 間引き\n"));
@@ -242,39 +242,30 @@ TEST(TerminalHost, ProgressOnlyOnATerminal) {
     QByteArray quiet;
     {
         TerminalHost host([&](const QByteArray& b) { quiet += b; }, false);
-        host.setBusyCaption(QStringLiteral("データ読込中"));
-        host.setBusyVisible(true);
+        host.stage(QStringLiteral("データ読込中"));
         for (int i = 0; i <= 10; ++i) host.progress(i / 10.0);
-        host.setBusyVisible(false);
+        host.endProgress();
     }
     EXPECT_TRUE(quiet.isEmpty());
 
     QByteArray tty;
     TerminalHost host([&](const QByteArray& b) { tty += b; }, true);
-    host.setBusyCaption(QStringLiteral("データ読込中"));
-    host.setBusyVisible(true);
+    host.stage(QStringLiteral("データ読込中"));
     host.progress(0.0);
     host.progress(0.001);  // same percentage: nothing drawn
     host.progress(1.0);    // completion is always drawn
-    host.showMessage(QStringLiteral("T"), QStringLiteral("m"));
+    host.message(QStringLiteral("T"), QStringLiteral("m"));
     EXPECT_EQ(QString::fromUtf8(tty),
               QStringLiteral("\rデータ読込中   0%\rデータ読込中 100%\nT: m\n"));
 }
 
-TEST(TerminalHost, RemembersTheBoxesTheCoreWrites) {
-    TerminalHost host([](const QByteArray&) {}, false);
-    host.setIntervalText(QStringLiteral("0.1"));
-    host.setSettingsText(QStringLiteral("st.dat"));
-    host.setSaveExportEnabled(true);
-    host.uncheckSection();
-    host.setDataReady(true);
-    host.openViewer(true);
-    EXPECT_EQ(host.intervalText(), QStringLiteral("0.1"));
-    EXPECT_EQ(host.settingsText(), QStringLiteral("st.dat"));
-    EXPECT_TRUE(host.saveExportEnabled());
-    EXPECT_TRUE(host.sectionUnchecked());
-    EXPECT_TRUE(host.dataReady());
-    EXPECT_TRUE(host.viewerOpened());
+TEST(TerminalHost, NoticesFollowTheProgressLineInOrder) {
+    QByteArray tty;
+    TerminalHost host([&](const QByteArray& b) { tty += b; }, true);
+    host.stage(QStringLiteral("データ保存中"));
+    host.progress(0.5);
+    host.show({{qrn::kAppTitle, QStringLiteral("a")}, {QStringLiteral("T"), QStringLiteral("b")}});
+    EXPECT_EQ(QString::fromUtf8(tty), QStringLiteral("\rデータ保存中  50%\nqrnconv: a\nT: b\n"));
 }
 
 TEST(InfoText, JsonAndTextForms) {

@@ -199,7 +199,7 @@ TEST_F(QrnconvJobs, CsvBytesAreTheWindowsExport) {
         const cli::ParsedArgs parsed = cli::parseArgs(c.options, cli::csvOptionSpecs());
         const CsvSelection sel = csvSelectionFromOptions(
             data, cli::csvOptionsFrom(parsed), interval, QDir(out_.path()).filePath(direct));
-        NullHost host;
+        NullProgress host;
         writeCsv(data, sel, interval, host);
 
         const QStringList ours = csvOutputFiles(QDir(out_.path()).filePath(name), sel.split);

@@ -33,7 +33,7 @@ class SampleRead : public ::testing::Test {
 
     // Reads as qrnconv does for INPUT with the given options.
     static Dataset read(const char* input, std::optional<QString> section = {},
-                        std::optional<int> mode = {}) {
+                        std::optional<int> mode = {}, ReadResult* result = nullptr) {
         cli::ReadOptions o;
         o.section = section;
         o.mode = mode;
@@ -44,6 +44,7 @@ class SampleRead : public ::testing::Test {
         const ReadResult r = cli::readInput(d, req, host);
         EXPECT_TRUE(r.completed) << input << " " << err.toStdString();
         EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+        if (result) *result = r;
         return d;
     }
     static QTemporaryDir* dir_;
@@ -131,9 +132,14 @@ TEST_F(SampleRead, TextAndBinarySectionFilesMoveTheModelAlike) {
 }
 
 TEST_F(SampleRead, SettingsOnlyModesShowTheModelAtRest) {
-    const Dataset his = read("run1.his");
-    const Dataset st = read("st.dat");
-    const Dataset self = read("self.dat", {}, CheckProSettings);
+    ReadResult history, settings, pro;
+    const Dataset his = read("run1.his", {}, {}, &history);
+    const Dataset st = read("st.dat", {}, {}, &settings);
+    const Dataset self = read("self.dat", {}, CheckProSettings, &pro);
+    // Nothing to save or export after these reads: qrnconv refuses on this field.
+    EXPECT_FALSE(history.settingsOnly);
+    EXPECT_TRUE(settings.settingsOnly);
+    EXPECT_TRUE(pro.settingsOnly);
     expectSameModel(his, st);
     expectSameModel(his, self);
     EXPECT_EQ(st.StepCount, 0);

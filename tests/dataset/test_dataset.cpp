@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "dataset/dataset.h"
+#include "dataset/schema.h"
 
 using qrn::Bounds;
 using qrn::Dataset;
@@ -80,43 +83,59 @@ TEST(Dataset, LookupsFollowAReplacedTable) {
     EXPECT_EQ(k, 1);
 }
 
-TEST(Dataset, DataResetClearsListedFieldsOnly) {
+// A dataset whose every count is set and whose every array has the bounds its
+// counts give, holding nonzero bytes.
+Dataset everyField() {
     Dataset d = tableOf({{1, 0, 0}, {2, 0, 1}});
-    d.StepMax = 5;
-    d.HeadSpare = 3;
-    d.CableMax = 2;
-    d.FirstNode = 4;
-    d.LastNode = 9;
-    d.BeamElemMax = 1;
-    d.BeamNodeMax = 1;
-    d.TensionMax = 3;
-    d.BeamRecCount = 2;
-    d.NodeMax = 8;
-    d.StepCount = 100;
+    std::int32_t value = 1;
+    for (const auto& f : qrn::schema::fields())
+        if (f.role == qrn::schema::Role::Count && f.count != &Dataset::NodeTblMax)
+            d.*f.count = value++;  // BeamRecCount 12, every array at least one entry
+    for (const auto& f : qrn::schema::fields()) {
+        // The node table keeps its two entries for the lookups.
+        if (f.role != qrn::schema::Role::Array || std::strcmp(f.name, "NodeTbl") == 0) continue;
+        f.ops->create(d, qrn::schema::boundsOf(f, d).data());
+        std::memset(f.ops->data(d), 0x11, f.ops->size(d) * f.ops->elementBytes);
+    }
     d.DirPath = QStringLiteral("/work/");
-    d.NodeDisp.create({Bounds{0, 1}, Bounds{-1, 2}, Bounds{0, 1}, Bounds{0, 1}});
-    d.TensionElem.create({Bounds{0, 3}});
-    d.BeamHist.create({Bounds{0, 1}, Bounds{0, 1}});
-    d.DataReset();
-    EXPECT_EQ(d.StepMax, 0);
-    EXPECT_EQ(d.HeadSpare, 0);
-    EXPECT_EQ(d.CableMax, 0);
-    EXPECT_EQ(d.NodeTblMax, 0);
-    EXPECT_EQ(d.FirstNode, 0);
-    EXPECT_EQ(d.LastNode, 0);
-    EXPECT_EQ(d.BeamElemMax, 0);
-    EXPECT_EQ(d.BeamNodeMax, 0);
-    EXPECT_TRUE(d.NodeTbl.empty());
-    EXPECT_TRUE(d.NodeDisp.empty());
-    // kept
-    EXPECT_EQ(d.TensionMax, 3);
-    EXPECT_EQ(d.BeamRecCount, 2);
-    EXPECT_EQ(d.NodeMax, 8);
-    EXPECT_EQ(d.StepCount, 100);
-    EXPECT_EQ(d.DirPath, QStringLiteral("/work/"));
-    EXPECT_EQ(d.TensionElem.size(), 4u);
-    EXPECT_EQ(d.BeamHist.size(), 4u);
+    return d;
+}
+
+TEST(Dataset, DataResetClearsWhatTheSchemaMarks) {
+    const Dataset before = everyField();
+    Dataset d = before;
     std::int32_t lin = 0, k = 0;
     d.NodeCHK(1, lin, k);
+    ASSERT_EQ(k, 0);
+    d.DataReset();
+    for (const auto& f : qrn::schema::fields()) {
+        if (f.role == qrn::schema::Role::Count) {
+            EXPECT_EQ(d.*f.count, f.reset ? 0 : before.*f.count) << f.name;
+        } else if (f.role == qrn::schema::Role::Array) {
+            EXPECT_EQ(f.ops->size(d) == 0, f.reset) << f.name;
+            EXPECT_TRUE(f.reset || f.ops->equal(d, before)) << f.name;
+        }
+    }
+    EXPECT_EQ(d.DirPath, before.DirPath);
+    d.NodeCHK(1, lin, k);  // the lookups follow the emptied table
     EXPECT_EQ(k, -1);
+}
+
+TEST(Dataset, SameContentSeesEveryFieldOfTheSchema) {
+    const Dataset base = everyField();
+    EXPECT_TRUE(base.sameContent(base));
+    for (const auto& f : qrn::schema::fields()) {
+        Dataset other = base;
+        if (f.role == qrn::schema::Role::Count) {
+            other.*f.count += 1;
+        } else if (f.role == qrn::schema::Role::Array) {
+            static_cast<unsigned char*>(f.ops->data(other))[0] ^= 1;
+        } else {
+            continue;
+        }
+        EXPECT_FALSE(base.sameContent(other)) << f.name;
+    }
+    Dataset other = base;
+    other.DirPath = QStringLiteral("/elsewhere/");
+    EXPECT_FALSE(base.sameContent(other));
 }

@@ -102,8 +102,9 @@ QStringList dirEntries(const QString& dir) {
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
-class RecordingHost : public NullHost {
+class RecordingHost : public Progress {
   public:
+    void message(const QString&, const QString&) override {}
     void progress(double f) override { last = f; }
     double last = -1.0;
 };
@@ -165,7 +166,7 @@ TEST(CsvWriter, SplitFilesMatchGoldenWithDotInFolder) {
     const QString folder = tmp.filePath(QStringLiteral("a.b"));
     ASSERT_TRUE(QDir().mkpath(folder));
     const Dataset d = makeDataset();
-    NullHost host;
+    NullProgress host;
     const CsvResult r = writeCsv(d, goldenSplit(d, folder + QStringLiteral("/run.csv")), kDt, host);
     const QStringList names = {QStringLiteral("runX軸.csv"), QStringLiteral("runY軸.csv"),
                                QStringLiteral("runZ軸.csv"), QStringLiteral("runθ.csv"),
@@ -184,7 +185,7 @@ TEST(CsvWriter, StartAfterEndWritesHeaderOnlyInEveryFile) {
     CsvSelection sel = goldenSplit(d, dir.filePath(QStringLiteral("late.csv")));
     sel.fromText = QStringLiteral("0.2");
     sel.toText = QStringLiteral("0.1");
-    NullHost host;
+    NullProgress host;
     const CsvResult r = writeCsv(d, sel, kDt, host);
     EXPECT_EQ(r.rows, 0);
     ASSERT_EQ(r.files.size(), 5);
@@ -202,7 +203,7 @@ TEST(CsvWriter, NodeAtRestAndNothingSelected) {
     CsvSelection sel = openCsvSelection(d, kDt, dir.filePath(QStringLiteral("rest.csv")));
     for (int c = 0; c < 4; ++c) sel.NodeSel(4, c) = 1;
     sel.toText = QStringLiteral("0.1");
-    NullHost host;
+    NullProgress host;
     writeCsv(d, sel, kDt, host);
     EXPECT_EQ(readAll(sel.outputPath), QByteArray("\x8e\x9e\x8a\xd4(s),103X\x8e\xb2,103Y\x8e\xb2,"
                                                   "103Z\x8e\xb2,103\x83\xc6(\xdf)\r\n"
@@ -226,7 +227,7 @@ TEST(CsvWriter, TorsionIsFlooredToHundredthsOfDegrees) {
     sel.NodeSel(0, CsvTheta) = 1;
     sel.NodeSel(2, CsvTheta) = 1;
     sel.toText = QStringLiteral("0");
-    NullHost host;
+    NullProgress host;
     writeCsv(d, sel, kDt, host);
     EXPECT_EQ(
         readAll(sel.outputPath),
@@ -241,7 +242,7 @@ TEST(CsvWriter, StepsBeyondTheHistoryAreNotRead) {
     sel.fromText = QStringLiteral("-0.1");  // before the first step: starts at 0
     sel.toText = QStringLiteral("100");     // typed past the cap, never corrected
     sel.everyText = QStringLiteral("0.15");
-    NullHost host;
+    NullProgress host;
     const CsvResult r = writeCsv(d, sel, kDt, host);
     EXPECT_EQ(r.rows, 3);  // steps 0, 3, 6
     EXPECT_EQ(readAll(sel.outputPath),
@@ -253,7 +254,7 @@ TEST(CsvWriter, MissingFolderIsReportedAndLeavesNothing) {
     QTemporaryDir dir;
     const Dataset d = makeDataset();
     const QString out = dir.filePath(QStringLiteral("missing/run.csv"));
-    NullHost host;
+    NullProgress host;
     try {
         writeCsv(d, goldenSingle(d, out), kDt, host);
         FAIL() << "no error";
@@ -276,7 +277,7 @@ TEST(CsvWriter, SplitFailingOnOneFileChangesNoTarget) {
         f.write("old");
     }
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("runθ.csv")));
-    NullHost host;
+    NullProgress host;
     try {
         writeCsv(d, goldenSplit(d, dir.filePath(QStringLiteral("run.csv"))), kDt, host);
         FAIL() << "no error";
@@ -299,7 +300,7 @@ TEST(CsvWriter, ReadOnlyFileIsKept) {
     }
     QFile::setPermissions(out, QFileDevice::ReadOwner);
     if (QFileInfo(out).isWritable()) GTEST_SKIP() << "running with rights that ignore read-only";
-    NullHost host;
+    NullProgress host;
     EXPECT_THROW(writeCsv(d, goldenSingle(d, out), kDt, host), QrnError);
     EXPECT_EQ(readAll(out), QByteArray("kept"));
     EXPECT_EQ(dirEntries(dir.path()), QStringList{QStringLiteral("held.csv")});
@@ -346,7 +347,7 @@ TEST(CsvSelection, TimeBoxRules) {
         const char* text;
         const char* interval;
         const char* every;  // Text3 after its rule
-        const char* to;     // Text2 after its rule
+        const char* to;     // the end time after its rule
     } cases[] = {
         {"0.12", "0.05", "0.1", "0.12"}, {"0.02", "0.05", "0.05", "0.02"},
         {"0", "0.05", "0.05", "0"},      {"abc", "0.050", "0.05", "abc"},
@@ -525,7 +526,7 @@ TEST(CsvOptions, SameBytesAsTheWindow) {
     opt.to = QStringLiteral("0.2");
     opt.every = QStringLiteral("0.1");
     const QString cli = dir.filePath(QStringLiteral("cli.csv"));
-    NullHost host;
+    NullProgress host;
     writeCsv(d, csvSelectionFromOptions(d, opt, kDt, cli), kDt, host);
 
     CsvSelection win = goldenSingle(d, dir.filePath(QStringLiteral("win.csv")));

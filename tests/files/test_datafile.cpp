@@ -18,27 +18,35 @@ using qrn::Dataset;
 
 namespace {
 
-// Records every host call in order, so the sequence the main window sees is checked.
-struct RecordingHost : qrn::NullHost {
+// Records what an operation reports while it runs, then what the main window
+// applies from its outcome, in the window's order.
+struct RecordingHost : qrn::Progress {
     QStringList calls;
-    QString title, message, interval;
-    void showMessage(const QString& t, const QString& m) override {
+    QString title, text, interval;
+    void message(const QString& t, const QString& m) override {
         calls << "message";
         title = t;
-        message = m;
+        text = m;
     }
-    void setBusyCaption(const QString& c) override { calls << "caption " + c; }
-    void setBusyVisible(bool v) override { calls << QString("busy %1").arg(v); }
-    void repaintOnce() override { calls << "repaint"; }
-    void setIntervalText(const QString& t) override {
-        calls << "interval " + t;
-        interval = t;
+    void stage(const QString& c) override { calls << "stage " + c; }
+    void applied(const qrn::WindowOutcome& o) {
+        if (o.intervalText) {
+            calls << "interval " + *o.intervalText;
+            interval = *o.intervalText;
+        }
+        if (o.saveExportAllowed) calls << QString("modes23 %1").arg(*o.saveExportAllowed);
+        if (o.dataReady) calls << QString("ready %1").arg(*o.dataReady);
+        if (o.refreshFileList) calls << "refresh";
+        if (o.openViewer) calls << QString("viewer %1").arg(o.resetViewerTime);
+        for (const qrn::Notice& n : o.notices) message(n.title, n.text);
     }
-    void setSaveExportEnabled(bool e) override { calls << QString("modes23 %1").arg(e); }
-    void setDataReady(bool r) override { calls << QString("ready %1").arg(r); }
-    void refreshFileList() override { calls << "refresh"; }
-    void openViewer(bool reset) override { calls << QString("viewer %1").arg(reset); }
 };
+
+bool saveWith(const Dataset& d, const qrn::SaveRequest& r, RecordingHost& host) {
+    const qrn::SaveResult result = qrn::DataSave(d, r, host);
+    host.applied(result.outcome);
+    return result.saved;
+}
 
 // Little-endian bytes written value by value, independent of the code under test.
 struct Bytes {
@@ -168,7 +176,7 @@ class DataFile : public ::testing::Test {
     // Loads `name` into a dataset prefilled with `before`; returns the host.
     RecordingHost load(const QString& name, Dataset& into) const {
         RecordingHost host;
-        qrn::DataLood(into, {path(name), name, false}, host);
+        host.applied(qrn::DataLood(into, {path(name), name, false}, host).outcome);
         return host;
     }
 };
@@ -176,9 +184,8 @@ class DataFile : public ::testing::Test {
 TEST_F(DataFile, WritesTheCurrentLayoutByteForByte) {
     Dataset d = sample(0, 1, 0, 1, 0, 1);
     RecordingHost host;
-    ASSERT_TRUE(qrn::DataSave(d, saveTo("a.qrn3"), host));
-    EXPECT_EQ(host.calls,
-              QStringList({"caption データ保存中", "repaint", "refresh", "ready 1", "busy 0"}));
+    ASSERT_TRUE(saveWith(d, saveTo("a.qrn3"), host));
+    EXPECT_EQ(host.calls, QStringList({"stage データ保存中", "ready 1", "refresh"}));
 
     Bytes e;
     e.i16(d.StepMax);
@@ -214,12 +221,12 @@ TEST_F(DataFile, RoundTripKeepsEveryBit) {
         Dataset d = sample(c.cables, c.nodes, c.steps, c.tensions, c.beams, c.beamRecs);
         d.DirPath = "/kept/";
         RecordingHost save;
-        ASSERT_TRUE(qrn::DataSave(d, saveTo("r.qrn3"), save)) << save.message.toStdString();
+        ASSERT_TRUE(saveWith(d, saveTo("r.qrn3"), save)) << save.text.toStdString();
         Dataset back;
         back.DirPath = "/kept/";
         const RecordingHost host = load("r.qrn3", back);
-        EXPECT_EQ(host.calls, QStringList({"caption データ読込中", "repaint", "interval 0.05",
-                                           "ready 1", "busy 0", "viewer 1", "modes23 1"}));
+        EXPECT_EQ(host.calls, QStringList({"stage データ読込中", "interval 0.05", "modes23 1",
+                                           "ready 1", "viewer 1"}));
         expectSame(back, d);
         std::int32_t slot = -1, index = -1;
         back.NodeCHK(70000 + 100 * (c.cables + 1), slot, index);  // lookups see the new table
@@ -233,9 +240,9 @@ TEST_F(DataFile, LargeArraysRoundTripAndCutOnesFail) {
     const Dataset d = sample(8, 249, 1700, 0, -1, 0);
     ASSERT_GE(d.NodeDisp.bytes(), std::size_t{64} << 20);
     RecordingHost save;
-    ASSERT_TRUE(qrn::DataSave(d, saveTo("big.qrn3"), save));
+    ASSERT_TRUE(saveWith(d, saveTo("big.qrn3"), save));
     Dataset back;
-    ASSERT_TRUE(load("big.qrn3", back).message.isEmpty());
+    ASSERT_TRUE(load("big.qrn3", back).text.isEmpty());
     EXPECT_TRUE(back.NodeDisp == d.NodeDisp);
     EXPECT_TRUE(back.NodeTwist0 == d.NodeTwist0);
 
@@ -253,24 +260,32 @@ TEST_F(DataFile, IntervalIsStoredInHundredths) {
     const Dataset d = sample(0, 0, 0, 0, -1, 0);
     for (const auto& [text, shown] : cases) {
         RecordingHost save;
-        ASSERT_TRUE(qrn::DataSave(d, saveTo("i.qrn3", text), save)) << text;
+        ASSERT_TRUE(saveWith(d, saveTo("i.qrn3", text), save)) << text;
         Dataset back;
         EXPECT_EQ(load("i.qrn3", back).interval, shown) << text;
     }
     RecordingHost host;
-    EXPECT_FALSE(qrn::DataSave(d, saveTo("big.qrn3", "400"), host));
+    EXPECT_FALSE(saveWith(d, saveTo("big.qrn3", "400"), host));
     EXPECT_EQ(host.title, "ファイル書き込みエラー");
     EXPECT_FALSE(QFile::exists(path("big.qrn3")));
 }
 
 TEST_F(DataFile, GenerationComesFromTheNameAlone) {
     using G = qrn::DataFileGeneration;
-    const std::pair<const char*, G> cases[] = {
-        {"x.qrn", G::A},     {"X.QRN", G::A},   {"a.qrn0", G::G0}, {"b.Qrn1", G::G1},
-        {"run.QRN2", G::G2}, {"c.qrn3", G::G3}, {"c.dat", G::G3},  {"qrn", G::G3}};
-    for (const auto& [name, gen] : cases) EXPECT_EQ(qrn::dataFileGeneration(name), gen) << name;
-    EXPECT_TRUE(qrn::isDataFileName("R.QRN3"));
-    EXPECT_FALSE(qrn::isDataFileName("r.qrn4"));
+    using K = qrn::FileKind;
+    const std::tuple<const char*, G, K, int> cases[] = {
+        {"x.qrn", G::A, K::DataFile, 0},     {"X.QRN", G::A, K::DataFile, 0},
+        {"a.qrn0", G::G0, K::DataFile, 0},   {"b.Qrn1", G::G1, K::DataFile, 1},
+        {"run.QRN2", G::G2, K::DataFile, 2}, {"c.qrn3", G::G3, K::DataFile, 3},
+        {"R.QRN3", G::G3, K::DataFile, 3},   {"r.qrn4", G::G3, K::Other, 4},
+        {"c.dat", G::G3, K::Settings, 0},    {"qrn", G::G3, K::Other, 0},
+        {"run.qrnx", G::G3, K::Other, 0},    {"out.bin5", G::G3, K::Other, 5}};
+    for (const auto& [name, gen, kind, level] : cases) {
+        const qrn::FileFormat f = qrn::fileFormatOf(QString::fromUtf8(name));
+        EXPECT_EQ(f.generation, gen) << name;
+        EXPECT_EQ(f.kind, kind) << name;
+        EXPECT_EQ(f.tensionLevel, level) << name;
+    }
 }
 
 // The common tail of every older generation after StepCount, with one cable
@@ -318,7 +333,7 @@ TEST_F(DataFile, ReadsGenerationAWithLegacyBlocks) {
     put("old.qrn", bytes);
     Dataset d;
     const RecordingHost host = load("old.qrn", d);
-    ASSERT_TRUE(host.message.isEmpty()) << host.message.toStdString();
+    ASSERT_TRUE(host.text.isEmpty()) << host.text.toStdString();
     EXPECT_EQ(host.interval, "0.05");
     EXPECT_EQ(d.CableInfo(0, 0), 1);
     EXPECT_EQ(d.CableInfo(1, 0), 1);
@@ -341,12 +356,12 @@ TEST_F(DataFile, ReadsGenerationAWithLegacyBlocks) {
     oldTail(bad, false, 0, false);
     put("bad.qrn", bad.b);
     Dataset keep;
-    EXPECT_FALSE(load("bad.qrn", keep).message.isEmpty());
+    EXPECT_FALSE(load("bad.qrn", keep).text.isEmpty());
 }
 
 TEST_F(DataFile, ReadsGenerations0To2) {
     for (const char* name : {"g.qrn0", "g.qrn1", "run.QRN2"}) {
-        const auto gen = qrn::dataFileGeneration(name);
+        const auto gen = qrn::fileFormatOf(QString::fromUtf8(name)).generation;
         const bool legacy = gen == qrn::DataFileGeneration::G0;
         const bool g2 = gen == qrn::DataFileGeneration::G2;
         Bytes e;
@@ -368,7 +383,7 @@ TEST_F(DataFile, ReadsGenerations0To2) {
         put(name, e.b);
         Dataset d;
         const RecordingHost host = load(name, d);
-        ASSERT_TRUE(host.message.isEmpty()) << name << host.message.toStdString();
+        ASSERT_TRUE(host.text.isEmpty()) << name << host.text.toStdString();
         EXPECT_EQ(host.interval, "0.12");
         EXPECT_EQ(d.HeadSpare, 4);
         EXPECT_EQ(d.CableInfo(0, 0), 66);
@@ -392,7 +407,7 @@ TEST_F(DataFile, BadFilesLeaveTheDatasetAsItWas) {
     Dataset good = sample(1, 2, 3, 1, 1, 1);
     for (std::size_t i = 0; i < good.NodeDisp.size(); ++i) good.NodeDisp.data()[i] = -1;
     RecordingHost save;
-    ASSERT_TRUE(qrn::DataSave(good, saveTo("g.qrn3"), save));
+    ASSERT_TRUE(saveWith(good, saveTo("g.qrn3"), save));
     const QByteArray valid = get("g.qrn3");
     const int twistBytes = 3 * 3 * 4;
 
@@ -415,7 +430,7 @@ TEST_F(DataFile, BadFilesLeaveTheDatasetAsItWas) {
         Dataset d = before;
         const RecordingHost host = load(name, d);
         EXPECT_EQ(host.title, "ファイル読み込みエラー") << what;
-        EXPECT_TRUE(host.message.contains(path(name))) << what;
+        EXPECT_TRUE(host.text.contains(path(name))) << what;
         EXPECT_FALSE(host.calls.contains("ready 1")) << what;
         EXPECT_FALSE(host.calls.contains("viewer 1")) << what;
         expectSame(d, before);
@@ -434,7 +449,7 @@ TEST_F(DataFile, BadFilesLeaveTheDatasetAsItWas) {
             expectRefused("t.qrn3", "cut at " + std::to_string(len));
         } else {
             Dataset d;
-            ASSERT_TRUE(load("t.qrn3", d).message.isEmpty()) << len;
+            ASSERT_TRUE(load("t.qrn3", d).text.isEmpty()) << len;
             EXPECT_TRUE(d.NodeDisp == good.NodeDisp);
             EXPECT_EQ(d.NodeTwist0(2, 2), 0.0f);
         }
@@ -458,33 +473,33 @@ TEST_F(DataFile, SaveReplacesTheSelectedFileOnlyAfterWriting) {
     // Unwritable output: nothing is touched.
     qrn::SaveRequest r{path("nofolder/x.qrn3"), "x.qrn1", "x.qrn1", dir.path() + "/", "0.05"};
     RecordingHost fail;
-    EXPECT_FALSE(qrn::DataSave(d, r, fail));
+    EXPECT_FALSE(saveWith(d, r, fail));
     EXPECT_EQ(fail.title, "ファイル書き込みエラー");
-    EXPECT_TRUE(fail.message.contains("nofolder"));
+    EXPECT_TRUE(fail.text.contains("nofolder"));
     EXPECT_FALSE(fail.calls.contains("refresh"));
     EXPECT_EQ(get("x.qrn1"), "old data");
     // A directory in the way of the output.
     QDir(dir.path()).mkdir("d.qrn3");
     r.outputPath = path("d.qrn3");
-    EXPECT_FALSE(qrn::DataSave(d, r, fail));
+    EXPECT_FALSE(saveWith(d, r, fail));
     EXPECT_EQ(get("x.qrn1"), "old data");
 
-    // Text5 differs from the selected name: the selected file stays.
+    // The output name differs from the selected name: the selected file stays.
     r.outputPath = path("x.qrn3");
     r.outputText = "y";
     RecordingHost ok;
-    ASSERT_TRUE(qrn::DataSave(d, r, ok));
+    ASSERT_TRUE(saveWith(d, r, ok));
     EXPECT_EQ(get("x.qrn1"), "old data");
     // Same name: the new file is written, then the selected one goes.
     r.outputText = "x.qrn1";
-    ASSERT_TRUE(qrn::DataSave(d, r, ok));
+    ASSERT_TRUE(saveWith(d, r, ok));
     EXPECT_FALSE(QFile::exists(path("x.qrn1")));
     // Selected file is the output itself: replaced in place, not deleted.
     r.selectedName = r.outputText = "x.qrn3";
     put("x.qrn3", "stale");
-    ASSERT_TRUE(qrn::DataSave(d, r, ok));
+    ASSERT_TRUE(saveWith(d, r, ok));
     Dataset back;
-    ASSERT_TRUE(load("x.qrn3", back).message.isEmpty());
+    ASSERT_TRUE(load("x.qrn3", back).text.isEmpty());
     expectSame(back, d);
 }
 
@@ -506,8 +521,8 @@ TEST_F(DataFile, RefusesWhatWouldNotReadBack) {
         RecordingHost host;
         qrn::SaveRequest r = saveTo("keep.qrn3");
         r.selectedName = "keep.qrn3";
-        EXPECT_FALSE(qrn::DataSave(*data, r, host)) << word;
-        EXPECT_TRUE(host.message.contains(word)) << host.message.toStdString();
+        EXPECT_FALSE(saveWith(*data, r, host)) << word;
+        EXPECT_TRUE(host.text.contains(word)) << host.text.toStdString();
         EXPECT_EQ(get("keep.qrn3"), "previous");
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
     }
@@ -515,14 +530,20 @@ TEST_F(DataFile, RefusesWhatWouldNotReadBack) {
 
 TEST_F(DataFile, ConvertWritesTheCurrentGenerationWhateverTheName) {
     Dataset d = sample(2, 3, 4, 2, 1, 1);
-    RecordingHost host;
-    ASSERT_TRUE(qrn::SaveDataFileAs(d, path("in.qrn3"), "0.125", host));
+    qrn::NullProgress progress;
+    ASSERT_TRUE(qrn::SaveDataFileAs(d, path("in.qrn3"), "0.125", progress).saved);
     Dataset mem;
-    ASSERT_TRUE(qrn::ConvertDataFile(mem, path("in.qrn3"), path("out.bin"), host));
-    EXPECT_EQ(host.interval, "0.12");
+    const qrn::SaveResult converted =
+        qrn::ConvertDataFile(mem, path("in.qrn3"), path("out.bin"), progress);
+    ASSERT_TRUE(converted.saved);
+    EXPECT_EQ(converted.outcome.intervalText, QStringLiteral("0.12"));
     EXPECT_EQ(get("out.bin"), get("in.qrn3"));
     expectSame(mem, d);
-    EXPECT_FALSE(qrn::ConvertDataFile(mem, path("none.qrn3"), path("o.qrn3"), host));
+    const qrn::SaveResult missing =
+        qrn::ConvertDataFile(mem, path("none.qrn3"), path("o.qrn3"), progress);
+    EXPECT_FALSE(missing.saved);
+    ASSERT_EQ(missing.outcome.notices.size(), 1u);
+    EXPECT_TRUE(missing.outcome.notices[0].text.contains(path("none.qrn3")));
     EXPECT_FALSE(QFile::exists(path("o.qrn3")));
 }
 
@@ -530,8 +551,10 @@ TEST_F(DataFile, ReadyDataOnlyReopensTheViewer) {
     const Dataset before = sample(0, 0, 0, 0, -1, 0);
     Dataset d = before;
     RecordingHost host;
-    EXPECT_TRUE(qrn::DataLood(d, {path("absent.qrn3"), "absent.qrn3", true}, host));
-    EXPECT_EQ(host.calls, QStringList({"busy 0", "viewer 0"}));
+    const qrn::LoadResult r = qrn::DataLood(d, {path("absent.qrn3"), "absent.qrn3", true}, host);
+    host.applied(r.outcome);
+    EXPECT_TRUE(r.ready);
+    EXPECT_EQ(host.calls, QStringList({"viewer 0"}));
     expectSame(d, before);
 }
 

@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "dataset/dataset.h"
-#include "dataset/host.h"
+#include "dataset/progress.h"
+#include "dataset/windowoutcome.h"
 
 namespace rt {
 
@@ -173,37 +174,44 @@ struct F08 {
     }
 };
 
-// Records every host call except progress, in order.
-class RecordingHost : public qrn::Host {
+// Records what an operation reports while it runs, in order: its stages and
+// messages; progress fractions are only counted and checked to rise.
+class RecordingProgress : public qrn::Progress {
   public:
     std::vector<std::string> calls;
     int progressCalls = 0;
     double lastProgress = -1;
 
-    void showMessage(const QString& title, const QString& text) override {
+    void message(const QString& title, const QString& text) override {
         calls.push_back("message[" + title.toStdString() + "]" + text.toStdString());
     }
-    void setBusyCaption(const QString& c) override {
-        calls.push_back("caption:" + c.toStdString());
+    void stage(const QString& c) override {
+        calls.push_back("stage:" + c.toStdString());
+        lastProgress = -1;  // fractions are of the current stage
     }
-    void setBusyVisible(bool v) override { calls.push_back(v ? "busy:on" : "busy:off"); }
-    void repaintOnce() override { calls.push_back("repaint"); }
     void progress(double f) override {
         ++progressCalls;
         EXPECT_GE(f, lastProgress);
         EXPECT_LE(f, 1.0);
         lastProgress = f;
     }
-    void setSettingsText(const QString& t) override { calls.push_back("Text5:" + t.toStdString()); }
-    void setIntervalText(const QString& t) override { calls.push_back("Text1:" + t.toStdString()); }
-    void setSaveExportEnabled(bool e) override {
-        calls.push_back(e ? "modes23:on" : "modes23:off");
-    }
-    void uncheckSection() override { calls.push_back("uncheck"); }
-    void setDataReady(bool r) override { calls.push_back(r ? "ready:on" : "ready:off"); }
-    void refreshFileList() override { calls.push_back("refresh"); }
-    void openViewer(bool reset) override { calls.push_back(reset ? "viewer:0" : "viewer"); }
 };
+
+// An outcome in the same words, in the order the main window applies it.
+inline std::vector<std::string> applied(const qrn::WindowOutcome& o) {
+    std::vector<std::string> out;
+    if (o.settingsText) out.push_back("settings:" + o.settingsText->toStdString());
+    if (o.intervalText) out.push_back("interval:" + o.intervalText->toStdString());
+    if (o.saveExportAllowed)
+        out.push_back(*o.saveExportAllowed ? "saveExport:on" : "saveExport:off");
+    if (o.dataReady) out.push_back(*o.dataReady ? "ready:on" : "ready:off");
+    if (o.sectionUnticked) out.push_back("untick");
+    if (o.refreshFileList) out.push_back("refresh");
+    if (o.openViewer) out.push_back(o.resetViewerTime ? "viewer:reset" : "viewer");
+    for (const auto& n : o.notices)
+        out.push_back("message[" + n.title.toStdString() + "]" + n.text.toStdString());
+    return out;
+}
 
 // True when every field and array of two datasets is equal.
 inline bool sameDataset(const qrn::Dataset& a, const qrn::Dataset& b) { return a.sameContent(b); }

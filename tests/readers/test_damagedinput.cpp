@@ -44,10 +44,10 @@ struct Outcome {
 };
 
 Outcome read(Dataset& d, const ReadRequest& req) {
-    rt::RecordingHost host;
-    const auto r = qrn::ReadAnalysis(d, req, host);
+    rt::RecordingProgress progress;
+    const auto r = qrn::ReadAnalysis(d, req, progress);
     Outcome o{r.completed, {}};
-    for (const auto& call : host.calls)
+    for (const auto& call : progress.calls + rt::applied(r.outcome))
         if (call.rfind("message[", 0) == 0) o.messages.push_back(call);
     return o;
 }

@@ -419,15 +419,15 @@ TEST(ReadHistoryText, MissingFileNamesIt) {
 }
 
 TEST(ReadHistoryText, ReportsProgress) {
-    rt::RecordingHost host;
+    rt::RecordingProgress progress;
     qrn::HistoryReadOptions o;
-    o.host = &host;
+    o.progress = &progress;
     o.windowBytes = 100;
     std::vector<std::string> v(50, "1");
     readHistory(settings(), lines(record("DISP", 1, 1, 50, v) + record("DISP", 2, 1, 50, v)), o);
-    EXPECT_GT(host.progressCalls, 5);
-    EXPECT_EQ(host.lastProgress, 1.0);
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_GT(progress.progressCalls, 5);
+    EXPECT_EQ(progress.lastProgress, 1.0);
+    EXPECT_TRUE(progress.calls.empty());
 }
 
 TEST(ReadHistoryText, MalformedFilesNeverLeaveTheArrays) {

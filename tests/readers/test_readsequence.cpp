@@ -16,7 +16,7 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
-const std::string kCaption = "caption:データ読込中";
+const std::string kStage = "stage:データ読込中";
 
 // An analysis folder: settings, text and binary histories, both section files.
 // Model: cable 1-2-3 (slot 0), beam 3-9 (node 9: slot 1, index 0); 2 x 4 x 3 x 4 = 96
@@ -73,8 +73,8 @@ std::string errorMessage(const QString& text) {
 Dataset earlierDataset(const Analysis& a) {
     Dataset d;
     d.DirPath = QStringLiteral("C:\\work\\");
-    qrn::NullHost host;
-    const auto r = qrn::ReadAnalysis(d, a.request(qrn::ReadHis), host);
+    qrn::NullProgress progress;
+    const auto r = qrn::ReadAnalysis(d, a.request(qrn::ReadHis), progress);
     EXPECT_TRUE(r.completed);
     d.FirstNode = 1;  // as the viewer leaves it
     return d;
@@ -86,12 +86,13 @@ TEST(ReadAnalysis, TextHistoryInOrder) {
     Analysis a;
     Dataset d;
     d.DirPath = QStringLiteral("C:\\work\\");
-    rt::RecordingHost host;
-    const auto r = qrn::ReadAnalysis(d, a.request(qrn::ReadHis), host);
-    EXPECT_EQ(host.calls, (Calls{"modes23:on", kCaption, "busy:on", "repaint", "ready:on",
-                                 "busy:off", "viewer:0"}));
-    EXPECT_GT(host.progressCalls, 0);
+    rt::RecordingProgress progress;
+    const auto r = qrn::ReadAnalysis(d, a.request(qrn::ReadHis), progress);
+    EXPECT_EQ(progress.calls, Calls{kStage});
+    EXPECT_EQ(rt::applied(r.outcome), (Calls{"saveExport:on", "ready:on", "viewer:reset"}));
+    EXPECT_GT(progress.progressCalls, 0);
     EXPECT_TRUE(r.completed);
+    EXPECT_FALSE(r.settingsOnly);
     EXPECT_EQ(r.thinning, 1);
     EXPECT_EQ(r.intervalText, QStringLiteral("0.05"));
     EXPECT_EQ(r.filesRead, (QStringList{a.st, a.his}));
@@ -119,14 +120,14 @@ TEST(ReadAnalysis, MissingSettingsFileChangesOnlyStepMax) {
         ReadRequest req = a.request(mode);
         req.settingsPath = a.dir.path("none.dat");
         if (mode == qrn::CheckSettings) req.selectedPath = req.settingsPath;
-        rt::RecordingHost host;
-        const auto r = qrn::ReadAnalysis(d, req, host);
+        rt::RecordingProgress progress;
+        const auto r = qrn::ReadAnalysis(d, req, progress);
         Calls want{errorMessage(QStringLiteral("初期設定ファイル") + req.settingsPath +
-                                QStringLiteral("がありません。\r再入力してください。")),
-                   "busy:off"};
+                                QStringLiteral("がありません。\r再入力してください。"))};
         if (mode == qrn::CheckSettings)
-            want.insert(want.begin(), "Text5:" + req.settingsPath.toStdString());
-        EXPECT_EQ(host.calls, want);
+            want.insert(want.begin(), "settings:" + req.settingsPath.toStdString());
+        EXPECT_TRUE(progress.calls.empty());
+        EXPECT_EQ(rt::applied(r.outcome), want);
         EXPECT_FALSE(r.completed);
         EXPECT_TRUE(rt::sameDataset(d, expected));
     }
@@ -139,12 +140,13 @@ TEST(ReadAnalysis, SettingsOnlyModesReadTheSelectedFile) {
         ReadRequest req = a.request(mode);
         req.selectedPath = a.st;
         req.settingsPath = QStringLiteral("ignored.dat");
-        rt::RecordingHost host;
-        const auto r = qrn::ReadAnalysis(d, req, host);
-        EXPECT_EQ(host.calls,
-                  (Calls{"Text5:" + a.st.toStdString(), "modes23:on", kCaption, "busy:on",
-                         "repaint", "modes23:off", "ready:on", "busy:off", "viewer:0"}));
+        rt::RecordingProgress progress;
+        const auto r = qrn::ReadAnalysis(d, req, progress);
+        EXPECT_EQ(progress.calls, Calls{kStage});
+        EXPECT_EQ(rt::applied(r.outcome), (Calls{"settings:" + a.st.toStdString(), "saveExport:off",
+                                                 "ready:on", "viewer:reset"}));
         EXPECT_TRUE(r.completed);
+        EXPECT_TRUE(r.settingsOnly);
         EXPECT_EQ(d.StepCount, 0);
         EXPECT_EQ(d.StepMax, 0);
         EXPECT_EQ(d.TensionMax, 0);
@@ -167,12 +169,13 @@ TEST(ReadAnalysis, ThinnedTextReadShowsTheMessageAfterTheViewer) {
         Dataset d;
         ReadRequest req = a.request(qrn::ReadHis);
         req.memoryLimit = c.limit;
-        rt::RecordingHost host;
-        const auto r = qrn::ReadAnalysis(d, req, host);
+        rt::RecordingProgress progress;
+        const auto r = qrn::ReadAnalysis(d, req, progress);
         const std::string n = std::to_string(c.n);
-        EXPECT_EQ(host.calls,
-                  (Calls{"modes23:on", kCaption, "busy:on", "repaint", "ready:on",
-                         std::string("Text1:") + c.interval, "busy:off", "viewer:0",
+        EXPECT_EQ(progress.calls, Calls{kStage});
+        EXPECT_EQ(rt::applied(r.outcome),
+                  (Calls{std::string("interval:") + c.interval, "saveExport:on", "ready:on",
+                         "viewer:reset",
                          "message[qrnview]データがオーバーフローしたため時間データを1/" + n +
                              "に間引きしました。"}));
         EXPECT_EQ(r.thinning, c.n);
@@ -184,17 +187,22 @@ TEST(ReadAnalysis, ThinnedTextReadShowsTheMessageAfterTheViewer) {
     }
 }
 
-TEST(ReadAnalysis, BinaryHistoryWritesTheFileIntervalThenTheThinnedOne) {
+TEST(ReadAnalysis, BinaryHistoryWritesTheFileIntervalOrTheThinnedOne) {
     Analysis a;
+    Dataset whole;
+    rt::RecordingProgress progress;
+    const auto full = qrn::ReadAnalysis(whole, a.request(qrn::ReadProBinary), progress);
+    EXPECT_EQ(rt::applied(full.outcome),
+              (Calls{"interval:0.02", "saveExport:on", "ready:on", "viewer:reset"}));
+    EXPECT_EQ(full.intervalText, QStringLiteral("0.02"));
+
     Dataset d;
     ReadRequest req = a.request(qrn::ReadProBinary);
     req.memoryLimit = 96 * 7;
-    rt::RecordingHost host;
-    const auto r = qrn::ReadAnalysis(d, req, host);
+    const auto r = qrn::ReadAnalysis(d, req, progress);
     EXPECT_EQ(
-        host.calls,
-        (Calls{"modes23:on", kCaption, "busy:on", "repaint", "Text1:0.02", "ready:on", "Text1:0.04",
-               "busy:off", "viewer:0",
+        rt::applied(r.outcome),
+        (Calls{"interval:0.04", "saveExport:on", "ready:on", "viewer:reset",
                "message[qrnview]データがオーバーフローしたため時間データを1/2に間引きしました。"}));
     EXPECT_EQ(r.intervalText, QStringLiteral("0.04"));
     EXPECT_EQ(d.StepMax, 4);
@@ -215,8 +223,8 @@ TEST(ReadAnalysis, SectionFileAppliesInItsForm) {
         ReadRequest req = a.request(c.mode);
         if (c.mode == qrn::CheckSettings) req.selectedPath = a.st;
         req.sectionChecked = true;
-        rt::RecordingHost host;
-        const auto r = qrn::ReadAnalysis(d, req, host);
+        rt::RecordingProgress progress;
+        const auto r = qrn::ReadAnalysis(d, req, progress);
         EXPECT_TRUE(r.completed) << c.mode;
         EXPECT_EQ(r.filesRead.back(), req.sectionPath) << c.mode;
         EXPECT_FLOAT_EQ(d.NodeTwist0(0, 1), c.twist) << c.mode;
@@ -230,14 +238,15 @@ TEST(ReadAnalysis, MissingSectionFileIsReportedAndUnticked) {
     ReadRequest req = a.request(qrn::ReadHis);
     req.sectionChecked = true;
     req.sectionPath = a.dir.path("tmp/none.file");
-    rt::RecordingHost host;
-    const auto r = qrn::ReadAnalysis(d, req, host);
-    EXPECT_EQ(
-        host.calls,
-        (Calls{"modes23:on", kCaption, "busy:on", "repaint", "ready:on",
-               errorMessage(QStringLiteral("静的条件ＤＴファイル") + req.sectionPath +
-                            QStringLiteral("がありません。\rこのデータを無視して処理します。")),
-               "uncheck", "busy:off", "viewer:0"}));
+    rt::RecordingProgress progress;
+    const auto r = qrn::ReadAnalysis(d, req, progress);
+    // Shown while the read goes on; the box is unticked after DataReady is set.
+    EXPECT_EQ(progress.calls,
+              (Calls{kStage, errorMessage(QStringLiteral("静的条件ＤＴファイル") + req.sectionPath +
+                                          QStringLiteral("がありません。\r"
+                                                         "このデータを無視して処理します。"))}));
+    EXPECT_EQ(rt::applied(r.outcome),
+              (Calls{"saveExport:on", "ready:on", "untick", "viewer:reset"}));
     EXPECT_TRUE(r.completed);
     EXPECT_EQ(d.StepCount, 10);
 }
@@ -264,43 +273,18 @@ TEST(ReadAnalysis, FailedReadKeepsThePreviousDatasetAndWindowState) {
         int mode;
         QString selected, section;
         std::uint64_t limit;
-        Calls afterStart;  // calls after "repaint"
         QString title, fileNamed;
     };
     const std::string cutText = "message[ファイル読み込みエラー]ファイル" + cut.toStdString();
     const C cases[] = {
-        {"truncated binary history",
-         qrn::ReadProBinary,
-         cut,
-         QString(),
-         0,
-         {"MSG", "modes23:off", "busy:off"},
-         QStringLiteral("ファイル読み込みエラー"),
-         cut},
-        {"vanished text history",
-         qrn::ReadHis,
-         a.dir.path("gone.his"),
-         QString(),
-         0,
-         {"MSG", "modes23:off", "busy:off"},
-         QStringLiteral("ファイル読み込みエラー"),
-         a.dir.path("gone.his")},
-        {"damaged binary section file",
-         qrn::ReadProBinary,
-         a.f08,
-         badSelf,
-         0,
-         {"Text1:0.02", "ready:on", "MSG", "ready:off", "Text1:0.05", "modes23:off", "busy:off"},
-         QStringLiteral("ファイル読み込みエラー"),
-         badSelf},
-        {"no memory even for 1/100",
-         qrn::ReadHis,
-         a.his,
-         QString(),
-         95,
-         {"MSG", "modes23:off", "busy:off"},
-         QStringLiteral("メモリー不足"),
-         a.his},
+        {"truncated binary history", qrn::ReadProBinary, cut, QString(), 0,
+         QStringLiteral("ファイル読み込みエラー"), cut},
+        {"vanished text history", qrn::ReadHis, a.dir.path("gone.his"), QString(), 0,
+         QStringLiteral("ファイル読み込みエラー"), a.dir.path("gone.his")},
+        {"damaged binary section file", qrn::ReadProBinary, a.f08, badSelf, 0,
+         QStringLiteral("ファイル読み込みエラー"), badSelf},
+        {"no memory even for 1/100", qrn::ReadHis, a.his, QString(), 95,
+         QStringLiteral("メモリー不足"), a.his},
     };
     for (const auto& c : cases) {
         Dataset d = previous;
@@ -311,44 +295,30 @@ TEST(ReadAnalysis, FailedReadKeepsThePreviousDatasetAndWindowState) {
             req.sectionPath = c.section;
         }
         if (c.limit) req.memoryLimit = c.limit;
-        rt::RecordingHost host;
-        const auto r = qrn::ReadAnalysis(d, req, host);
+        rt::RecordingProgress progress;
+        const auto r = qrn::ReadAnalysis(d, req, progress);
         EXPECT_FALSE(r.completed) << c.name;
         EXPECT_EQ(r.intervalText, QStringLiteral("0.05")) << c.name;
         EXPECT_TRUE(rt::sameDataset(d, previous)) << c.name;
-        ASSERT_GE(host.calls.size(), 4u) << c.name;
-        EXPECT_EQ(Calls(host.calls.begin(), host.calls.begin() + 4),
-                  (Calls{"modes23:on", kCaption, "busy:on", "repaint"}))
-            << c.name;
-        Calls rest(host.calls.begin() + 4, host.calls.end());
-        std::string message;
-        for (auto& call : rest)
-            if (call.rfind("message[", 0) == 0) {
-                message = call;
-                call = "MSG";
-            }
-        EXPECT_EQ(rest, c.afterStart) << c.name;
+        EXPECT_EQ(progress.calls, Calls{kStage}) << c.name;
+        // The failure is the only thing the window applies: its boxes, DataReady and
+        // work modes 2 and 3 stay as they were, as the previous dataset does.
+        const Calls outcome = rt::applied(r.outcome);
+        ASSERT_EQ(outcome.size(), 1u) << c.name;
+        const std::string& message = outcome.front();
         EXPECT_EQ(message.rfind("message[" + c.title.toStdString() + "]", 0), 0u) << message;
         EXPECT_NE(message.find(c.fileNamed.toStdString()), std::string::npos) << message;
     }
-
-    // With work modes 2 and 3 enabled before, a failure leaves them enabled.
-    Dataset d = previous;
-    ReadRequest req = a.request(qrn::ReadProBinary);
-    req.selectedPath = cut;
-    req.saveExportEnabled = true;
-    rt::RecordingHost host;
-    qrn::ReadAnalysis(d, req, host);
-    EXPECT_EQ(host.calls.at(host.calls.size() - 2), "modes23:on");
-    EXPECT_TRUE(rt::sameDataset(d, previous));
 }
 
 TEST(ReadAnalysis, NonReadingModesDoNothing) {
     Analysis a;
     for (const int mode : {qrn::LoadBinary, qrn::SaveBinary, qrn::ExportCsv}) {
         Dataset d;
-        rt::RecordingHost host;
-        EXPECT_FALSE(qrn::ReadAnalysis(d, a.request(mode), host).completed);
-        EXPECT_TRUE(host.calls.empty());
+        rt::RecordingProgress progress;
+        const auto r = qrn::ReadAnalysis(d, a.request(mode), progress);
+        EXPECT_FALSE(r.completed);
+        EXPECT_TRUE(progress.calls.empty());
+        EXPECT_TRUE(rt::applied(r.outcome).empty());
     }
 }

@@ -24,8 +24,7 @@ struct Model {
                              node(12, "100", "200", "300"), node(13, "400", "0", "0")}));
         d.DataReset();
         f = qrn::ReadTopology(d, st);
-        qrn::NullHost host;
-        qrn::AllocSettingsOnly(d, host);
+        qrn::AllocSettingsOnly(d);
         qrn::ReadCoordinates(d, st, f.length);
     }
     void apply(const std::string& bytes, bool binary) {

@@ -66,11 +66,13 @@ struct WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// Reports the writer's progress to the window's bar.
-class ExportHost : public NullHost {
+// Reports the writer's progress to the window's bar; the writer's failure comes
+// back as its exception, so there are no messages to show on the way.
+class ExportProgress : public Progress {
   public:
-    explicit ExportHost(std::function<void(double)> onProgress)
+    explicit ExportProgress(std::function<void(double)> onProgress)
         : onProgress_(std::move(onProgress)) {}
+    void message(const QString&, const QString&) override {}
     void progress(double fraction) override { onProgress_(fraction); }
 
   private:
@@ -134,14 +136,14 @@ int CsvExportWindow::twipsToPixels(int twips) {
     return static_cast<int>(std::lround(static_cast<double>(twips) / 15.0));
 }
 
-CsvExportWindow::CsvExportWindow(const Dataset& data, const QString& label1,
+CsvExportWindow::CsvExportWindow(const Dataset& data, const QString& chosenPath,
                                  const QString& intervalText, const QString& dirPath,
                                  QWidget* parent)
     : QDialog(parent),
       data_(data),
       intervalText_(intervalText),
       dirPath_(dirPath),
-      sel_(openCsvSelection(data, intervalText, label1)),
+      sel_(openCsvSelection(data, intervalText, chosenPath)),
       nodeLayout_(csvNodeListLayout(data)),
       beamLayout_(csvBeamListLayout(data)),
       heightTwips_(csvWindowHeightTwips(data)) {
@@ -509,8 +511,8 @@ void CsvExportWindow::exportCsv() {
         progress_->setVisible(true);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         try {
-            ExportHost host([this](double f) { showProgress(f); });
-            writeCsv(data_, sel_, intervalText_, host);
+            ExportProgress progress([this](double f) { showProgress(f); });
+            writeCsv(data_, sel_, intervalText_, progress);
         } catch (const QrnError& e) {
             errorTitle = e.title();
             errorText = e.message();

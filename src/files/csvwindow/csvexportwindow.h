@@ -39,11 +39,11 @@ class CsvExportWindow : public QDialog {
 
   public:
     // data: the loaded dataset; read only, and it must outlive the window.
-    // label1: the main window's Label1 path, from which the output name is derived.
-    // intervalText: the main window's interval box Text1 (seconds per time step).
+    // chosenPath: the main window's chosen file, from which the output name is derived.
+    // intervalText: the main window's interval box (seconds per time step).
     // dirPath: the main window's current folder, where browsing starts when the
     // output name has no folder of its own.
-    CsvExportWindow(const Dataset& data, const QString& label1, const QString& intervalText,
+    CsvExportWindow(const Dataset& data, const QString& chosenPath, const QString& intervalText,
                     const QString& dirPath, QWidget* parent = nullptr);
     ~CsvExportWindow() override;
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "dataset/error.h"
-#include "dataset/host.h"
 #include "dataset/numbers.h"
+#include "dataset/progress.h"
 #include "files/csvexport.h"
 #include "files/xdmf/h5file.h"
 #include "files/xdmf/outputpair.h"

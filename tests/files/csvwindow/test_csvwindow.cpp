@@ -581,7 +581,7 @@ void TestCsvWindow::exportSplitMatchesWriter() {
     sel.BeamSel(1) = 0;
     sel.tension = sel.init = sel.split = true;
     sel.fromText = QStringLiteral("0.05");
-    NullHost host;
+    NullProgress host;
     const CsvResult core = writeCsv(d, sel, kDt, host);
     QCOMPARE(core.files.size(), 5);
     const QStringList ui = csvOutputFiles(label1, true);
