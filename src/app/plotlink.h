@@ -25,8 +25,7 @@ class PlotLink : public QObject {
   public:
     // `data` must outlive the link; `intervalText` is the main window's
     // interval box (seconds per stored step).
-    PlotLink(const Dataset& data, std::function<QString()> intervalText,
-             QObject* parent = nullptr);
+    PlotLink(const Dataset& data, std::function<QString()> intervalText, QObject* parent = nullptr);
     ~PlotLink() override;
 
     // Couples a viewer: its "グラフ" menu opens the window for it.
