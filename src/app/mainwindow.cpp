@@ -34,6 +34,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <cmath>
 
 #include "dataset/error.h"
@@ -348,6 +349,14 @@ void MainWindow::buildMenu() {
 }
 
 void MainWindow::showAbout() {
+    // At start the box waits until the window manager has placed the window,
+    // so that it opens centred on it.
+    if (isVisible() && windowHandle() && !windowHandle()->isExposed() && aboutWaits_ < 40) {
+        ++aboutWaits_;
+        QTimer::singleShot(25, this, &MainWindow::showAbout);
+        return;
+    }
+    aboutWaits_ = 0;
     const QString cr(QChar(u'\r'));
     const QString text =
         QStringLiteral(
@@ -819,14 +828,14 @@ void MainWindow::execute() {
             req.path = Label1->text();
             req.selectedName = selectedFileName();
             req.dataReady = DataReady_ && loaded_ == currentSource();
-            runCancellable([&] {
-                const LoadResult r = DataLood(data_, req, *this);
-                const bool replaced = r.ready && !req.dataReady;
-                if (replaced) datasetReplaced();
-                apply(r.outcome);
-                // What it was loaded from, as the boxes show it once the outcome is in them.
-                if (replaced) loaded_ = currentSource();
-            });
+            std::optional<LoadResult> r;
+            runCancellable([&] { r = DataLood(data_, req, *this); });
+            if (!r) break;  // stopped by "中止": the dataset is as it was
+            const bool replaced = r->ready && !req.dataReady;
+            if (replaced) datasetReplaced();
+            apply(r->outcome);
+            // What it was loaded from, as the boxes show it once the outcome is in them.
+            if (replaced) loaded_ = currentSource();
             break;
         }
         case SaveBinary:
@@ -848,16 +857,15 @@ void MainWindow::execute() {
             req.sectionPath = Text2->text();
             req.intervalText = Text1->text();
             req.memoryLimit = memoryLimit_;
-            runCancellable([&] {
-                const ReadResult r = ReadAnalysis(data_, req, *this);
-                // A read stopped by "中止" may come back as a failure: say nothing.
-                if (!r.completed && cancelRequested_) return;
-                if (r.completed) datasetReplaced();
-                apply(r.outcome);
-                // What it was read from, as the boxes show it once the outcome is in them
-                // (the interval of a binary history or a thinned read, a section unticked).
-                if (r.completed) loaded_ = currentSource();
-            });
+            std::optional<ReadResult> r;
+            const bool cancelled = runCancellable([&] { r = ReadAnalysis(data_, req, *this); });
+            // A read stopped by "中止" may come back as a failure: say nothing.
+            if (!r || (cancelled && !r->completed)) break;
+            if (r->completed) datasetReplaced();
+            apply(r->outcome);
+            // What it was read from, as the boxes show it once the outcome is in them
+            // (the interval of a binary history or a thinned read, a section unticked).
+            if (r->completed) loaded_ = currentSource();
             break;
         }
     }
@@ -944,19 +952,23 @@ bool MainWindow::exportXdmf(const QString& outputPath, bool compress) {
 }
 
 template <typename Operation>
-void MainWindow::runCancellable(Operation&& operation) {
+bool MainWindow::runCancellable(Operation&& operation) {
     cancelRequested_ = false;
     lastPaintMs_ = 0;  // the first poll shows "中止" at once
+    statusBar()->clearMessage();
     setBusyVisible(true);
     setLocked(true);
+    bool cancelled = false;
     try {
         operation();
     } catch (const Cancelled&) {
-        // Nothing changed: no message, the window as it was.
+        cancelled = true;  // nothing changed: no message, the window as it was
     }
+    cancelled = cancelled || cancelRequested_;
     setLocked(false);
     setBusyVisible(false);
     cancelRequested_ = false;
+    return cancelled;
 }
 
 void MainWindow::setLocked(bool locked) {
@@ -991,7 +1003,10 @@ void MainWindow::message(const QString& title, const QString& text) {
     QString shown = text;
     shown.replace(QChar(u'\r'), QChar(u'\n'));
     if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
-    QMessageBox box(QMessageBox::NoIcon, title, shown, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, title, shown, QMessageBox::Ok, this, kDialogWindowFlags);
+    // Centred on this window: the box knows its wrapped size only once shown.
+    box.show();
+    box.move(frameGeometry().center() - box.frameGeometry().center() + box.pos());
     box.exec();
     if (busy_) QApplication::restoreOverrideCursor();
 }

@@ -167,9 +167,10 @@ class MainWindow : public QMainWindow, private Progress {
     void setSaveExportEnabled(bool enabled);
     void openViewer(bool resetTime);
     // Runs a read, load or export with "中止" offered and the rest of the window
-    // locked; a Cancelled operation leaves everything as it was.
+    // locked; a Cancelled operation leaves everything as it was. True when
+    // "中止" was pressed.
     template <typename Operation>
-    void runCancellable(Operation&& operation);
+    bool runCancellable(Operation&& operation);
     void setLocked(bool locked);
     ReadSource currentSource() const;
     void restoreSource();
@@ -200,6 +201,7 @@ class MainWindow : public QMainWindow, private Progress {
     bool closeAfterBusy_ = false;
     bool remembering_ = false;  // recallSettings() ran: the recent list is written as it changes
     QStringList recent_;
+    int aboutWaits_ = 0;
 
     // Controls.
     QComboBox* Drive1 = nullptr;
