@@ -19,12 +19,10 @@ namespace {
 
 // Qt's own texts (file dialogs, standard buttons) in Japanese, like ours: from
 // Qt's translations folder, or a "translations" folder beside the program
-// where an installer puts them. Dates in those dialogs follow, whatever the
-// system's language (our files never format through the default locale).
+// where an installer puts them.
 void installQtTranslations(QApplication& app) {
     static QTranslator qt;
     const QLocale japanese(QLocale::Japanese, QLocale::Japan);
-    QLocale::setDefault(japanese);
     for (const QString& dir :
          {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
           QCoreApplication::applicationDirPath() + QStringLiteral("/translations")})
