@@ -6,6 +6,10 @@ QRN_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev li
               libqt6opengl6-dev)
 # The video export (FFmpeg's libraries).
 QRN_PACKAGES+=(libavcodec-dev libavformat-dev libswscale-dev libavutil-dev)
+# ./run --package only: dpkg-shlibdeps (dpkg-dev) and file, which CPack's DEB generator runs.
+QRN_PACKAGE_PACKAGES=(dpkg-dev file)
+# Qt's own translations: file dialogs and standard buttons in Japanese.
+QRN_PACKAGES+=(qt6-translations-l10n)
 # fuzz/run only: clang with the libFuzzer and sanitizer runtimes, llvm-cov.
 QRN_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev llvm-14)
 

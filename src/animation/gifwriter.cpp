@@ -12,6 +12,7 @@
 
 #include "animation/lzw.h"
 #include "dataset/error.h"
+#include "dataset/systemerror.h"
 
 namespace qrn::gif {
 
@@ -60,7 +61,7 @@ class GifWriter::Impl {
                            kGifTitle);
         if (file_ && !file_->open(QIODevice::WriteOnly))
             throw QrnError(QStringLiteral("GIFファイル「%1」を作成できません。\n%2")
-                               .arg(shown(name_), file_->errorString()),
+                               .arg(shown(name_), systemErrorText(*file_)),
                            kGifTitle);
         int error = 0;
         gif_ = EGifOpen(this, &Impl::output, &error);
@@ -126,7 +127,7 @@ class GifWriter::Impl {
         flush();
         if (file_ && !file_->commit())
             throw QrnError(QStringLiteral("GIFファイル「%1」の書き込みに失敗しました。\n%2")
-                               .arg(shown(name_), file_->errorString()),
+                               .arg(shown(name_), systemErrorText(*file_)),
                            kGifTitle);
     }
 
@@ -141,7 +142,8 @@ class GifWriter::Impl {
 
     void flush() {
         if (buffer_.isEmpty()) return;
-        if (device_.write(buffer_) != buffer_.size()) failWrite(device_.errorString());
+        if (device_.write(buffer_) != buffer_.size())
+            failWrite(systemErrorText(QFileDevice::WriteError, device_.errorString()));
         buffer_.clear();
     }
 

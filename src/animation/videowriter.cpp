@@ -23,6 +23,7 @@ extern "C" {
 
 #include "animation/gifwriter.h"
 #include "dataset/error.h"
+#include "dataset/systemerror.h"
 
 namespace qrn::video {
 
@@ -190,12 +191,12 @@ class VideoWriter::Impl {
     // folder that cannot be written or a read-only target gets the same message.
     void openTemporary() {
         QSaveFile probe(path_);
-        if (!probe.open(QIODevice::WriteOnly)) failCreate(probe.errorString());
+        if (!probe.open(QIODevice::WriteOnly)) failCreate(systemErrorText(probe));
         probe.cancelWriting();
         const QFileInfo target(path_);
         temp_ =
             std::make_unique<QTemporaryFile>(target.absoluteFilePath() + QStringLiteral(".XXXXXX"));
-        if (!temp_->open()) failCreate(temp_->errorString());
+        if (!temp_->open()) failCreate(systemErrorText(*temp_));
         tempName_ = temp_->fileName();
         temp_->close();  // FFmpeg opens it by name
     }

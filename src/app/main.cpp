@@ -1,5 +1,9 @@
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 #include <array>
 #include <memory>
 
@@ -10,6 +14,26 @@
 #include "dataset/dataset.h"
 #include "files/csvwindow/csvexportwindow.h"
 #include "viewer/viewerwindow.h"
+#include "widgets/overwrite.h"
+
+namespace {
+
+// Qt's own texts (file dialogs, standard buttons) in Japanese, like ours: from
+// Qt's translations folder, or a "translations" folder beside the program
+// where an installer puts them.
+void installQtTranslations(QApplication& app) {
+    static QTranslator qt;
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    for (const QString& dir :
+         {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+          QCoreApplication::applicationDirPath() + QStringLiteral("/translations")})
+        if (qt.load(japanese, QStringLiteral("qtbase"), QStringLiteral("_"), dir)) {
+            app.installTranslator(&qt);
+            return;
+        }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -17,10 +41,21 @@ int main(int argc, char** argv) {
     // The settings go to qrnview/qrnview.conf (or the registry key qrnview\qrnview),
     // not under "Unknown Organization".
     QApplication::setOrganizationName(QStringLiteral("qrnview"));
+    installQtTranslations(app);
+
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("電線動揺解析結果 ３Ｄ表示・変換ソフト"));
+    options.addHelpOption();
+    options.addPositionalArgument(
+        QStringLiteral("ファイル"),
+        QStringLiteral("開いて読み込むファイル (*.his *.f24 *.f08 *.dat *.qrn*)"));
+    options.process(app);
+    const QStringList files = options.positionalArguments();
 
     // The application owns the one dataset; every window works on it by reference.
     qrn::Dataset data;
     qrn::MainWindow window(data);
+    window.recallSettings();
 
     auto intervalText = [&window] { return window.intervalText(); };
     // "結果集計" of either viewer: one window, serving the viewer that opened it
@@ -43,11 +78,13 @@ int main(int argc, char** argv) {
     window.setViewerOpener([&viewers, &results, &plot](int mode, bool resetTime) {
         results.checkDataset();  // a read may have replaced the dataset
         plot.checkDataset();
-        // A read or load opens the viewer with its time reset: both viewers
-        // then start fitted to the new model at their next opening.
-        if (resetTime)
-            for (auto& v : viewers) v->noteNewDataset();
         viewers[static_cast<std::size_t>(mode == 1 ? 1 : 0)]->open(resetTime);
+    });
+    // Both viewers start fitted to a new model at their next opening; the
+    // plot's numbers are of the old one.
+    window.setDatasetReplacedHandler([&viewers, &plot] {
+        plot.close();
+        for (auto& v : viewers) v->noteNewDataset();
     });
     for (auto& v : viewers) plot.attach(v.get());
     for (auto& v : viewers) {
@@ -74,6 +111,10 @@ int main(int argc, char** argv) {
     }
 
     qrn::gif::GifExportDialog gifDialog;
+    QObject::connect(&gifDialog, &qrn::gif::GifExportDialog::fileWritten, viewers[1].get(),
+                     [&viewers](const QString& path) {
+                         viewers[1]->showStatus(QStringLiteral("保存しました: ") + path);
+                     });
     viewers[1]->setGifAnimationHandler([&gifDialog, &viewers, intervalText] {
         qrn::viewer::ViewerWindow* real = viewers[1].get();
         qrn::gif::GifExportDialog::Viewer hooks;
@@ -91,12 +132,24 @@ int main(int argc, char** argv) {
     window.setCsvOpener([&window, &data] {
         qrn::CsvExportWindow csv(data, window.selectedPath(), window.intervalText(), data.DirPath,
                                  &window);
-        csv.exec();
+        csv.setWindowFlags(qrn::kDialogWindowFlags);
+        if (csv.exec() != QDialog::Accepted) return QStringList();
+        return qrn::csvOutputFiles(csv.selection().outputPath, csv.selection().split);
     });
 
     window.show();
-    QTimer::singleShot(0, &window, [&window] { window.showAbout(); });
+    if (files.isEmpty()) {
+        QTimer::singleShot(0, &window, [&window] { window.showAbout(); });
+    } else {
+        // `qrnview FILE` (also how the desktop opens a file): select it as
+        // "開く…" does and read it.
+        const QString path = files.first();
+        QTimer::singleShot(0, &window, [&window, path] {
+            if (window.openFile(path)) window.execute();
+        });
+    }
     const int rc = QApplication::exec();
+    window.rememberSettings();
     // Viewers show the main window when they close; end them quietly first.
     gifDialog.setParent(nullptr);
     results.close();

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -13,22 +14,35 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QStorageInfo>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <cmath>
 
+#include "dataset/error.h"
 #include "dataset/numbers.h"
 #include "files/datafile.h"
+#include "files/xdmf/xdmfexport.h"
 #include "readers/readsequence.h"
+#include "widgets/overwrite.h"
 
 namespace qrn {
 
@@ -78,6 +92,43 @@ QString qtFilter(const QString& vbFilter) {
     return out.join(QStringLiteral(";;"));
 }
 
+// Every kind of file the window reads, as the open dialog lists them.
+const QString kOpenFilter = QStringLiteral(
+    "読み込めるファイル (*.his *.f24 *.f08 *.dat *.qrn *.qrn0 *.qrn1 *.qrn2 *.qrn3);;"
+    "Quarn出力データ (*.his);;"
+    "QuarnPro出力データ (*.f24 *.f08);;"
+    "初期設定ファイル (*.dat);;"
+    "バイナリ保管データ (*.qrn *.qrn0 *.qrn1 *.qrn2 *.qrn3);;"
+    "すべてのファイル (*)");
+const QString kXdmfFilter = QStringLiteral("XDMF/HDF5 ファイル (*.xdmf)");
+const QString kXdmfCompressedFilter = QStringLiteral("XDMF/HDF5 ファイル・gzip圧縮 (*.xdmf)");
+const QString kXdmfTitle = QStringLiteral("XDMF/HDF5 出力");
+
+// The settings group of this window; the viewers keep theirs under "viewer".
+const QString kGroup = QStringLiteral("main");
+
+bool isReadingMode(int mode) {
+    return mode == ReadHis || mode == CheckSettings || mode == ReadProText ||
+           mode == ReadProBinary || mode == CheckProSettings;
+}
+
+// Sizes as file managers show them: bytes below 1 KB, else whole KB rounded up.
+QString sizeText(qint64 bytes) {
+    const QLocale c = QLocale::c();
+    if (bytes < 1024) return c.toString(bytes) + QStringLiteral(" B");
+    return c.toString((bytes + 1023) / 1024) + QStringLiteral(" KB");
+}
+
+QString savedText(const QStringList& files) {
+    QStringList shown;
+    for (const QString& f : files) shown << QDir::toNativeSeparators(f);
+    if (shown.size() > 2)
+        return QStringLiteral("保存しました: %1 ほか %2 ファイル")
+            .arg(shown.first())
+            .arg(shown.size() - 1);
+    return QStringLiteral("保存しました: ") + shown.join(QStringLiteral("、"));
+}
+
 }  // namespace
 
 MainWindow::MainWindow(Dataset& data, QWidget* parent) : QMainWindow(parent), data_(data) {
@@ -96,7 +147,11 @@ void MainWindow::buildUi() {
     setWindowTitle(QStringLiteral("qrnview  電線動揺解析結果 ３Ｄ表示・変換ソフト"));
     auto* central = new QWidget(this);
     setCentralWidget(central);
-    auto* grid = new QGridLayout(central);
+    auto* outer = new QVBoxLayout(central);
+    form_ = new QWidget;
+    outer->addWidget(form_, 1);
+    auto* grid = new QGridLayout(form_);
+    grid->setContentsMargins(0, 0, 0, 0);
 
     // Left: drive and folder lists; right: file list.
     auto* left = new QVBoxLayout;
@@ -112,8 +167,19 @@ void MainWindow::buildUi() {
 
     auto* right = new QVBoxLayout;
     right->addWidget(new QLabel(QStringLiteral("ファイル")));
-    File1 = new QListWidget;
+    File1 = new QTreeWidget;
     File1->setObjectName(QStringLiteral("File1"));
+    File1->setColumnCount(3);
+    File1->setHeaderLabels(
+        {QStringLiteral("名前"), QStringLiteral("サイズ"), QStringLiteral("更新日時")});
+    File1->setRootIsDecorated(false);
+    File1->setUniformRowHeights(true);
+    File1->setAllColumnsShowFocus(true);
+    File1->setSelectionMode(QAbstractItemView::SingleSelection);
+    File1->header()->setStretchLastSection(false);
+    File1->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    File1->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    File1->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     right->addWidget(File1, 1);
     grid->addLayout(right, 0, 1);
 
@@ -155,7 +221,7 @@ void MainWindow::buildUi() {
     Text1->setToolTip(QStringLiteral("QUARNで設定した計算間隔を指定します。"));
     Text1->setMaximumWidth(120);
     interval->addWidget(Text1);
-    interval->addWidget(new QLabel(QStringLiteral("mS")));
+    interval->addWidget(new QLabel(QStringLiteral("s")));
     interval->addStretch(1);
     boxes->addLayout(interval, row, 1);
     boxes->setColumnStretch(1, 1);
@@ -188,6 +254,8 @@ void MainWindow::buildUi() {
     modeRow->addWidget(modes, 1);
     modeRow->addWidget(display);
     grid->addLayout(modeRow, 2, 0, 1, 2);
+    grid->setColumnStretch(1, 3);
+    grid->setColumnStretch(0, 2);
 
     // Execute, end, busy state.
     auto* bottom = new QHBoxLayout;
@@ -201,18 +269,28 @@ void MainWindow::buildUi() {
     ProgressBar->setTextVisible(false);
     ProgressBar->hide();
     bottom->addWidget(ProgressBar, 1);
+    abortButton_ = new QPushButton(QStringLiteral("中止"));
+    abortButton_->setObjectName(QStringLiteral("abortButton"));
+    abortButton_->setToolTip(QStringLiteral("読み込みや出力を中止します（Esc）。"));
+    abortButton_->setShortcut(Qt::Key_Escape);
+    abortButton_->hide();
+    bottom->addWidget(abortButton_);
     bottom->addStretch(0);
+    buttons_ = new QWidget;
+    auto* buttonRow = new QHBoxLayout(buttons_);
+    buttonRow->setContentsMargins(0, 0, 0, 0);
+    bottom->addWidget(buttons_);
     Command1 = new QPushButton(QStringLiteral("実 行"));
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setToolTip(QStringLiteral("データ処理を開始します。"));
     Command1->setEnabled(false);
     Command1->setDefault(true);
-    bottom->addWidget(Command1);
+    buttonRow->addWidget(Command1);
     Command10 = new QPushButton(QStringLiteral("終 了"));
     Command10->setObjectName(QStringLiteral("Command10"));
     Command10->setToolTip(QStringLiteral("ソフトを終了します。"));
-    bottom->addWidget(Command10);
-    grid->addLayout(bottom, 3, 0, 1, 2);
+    buttonRow->addWidget(Command10);
+    outer->addLayout(bottom);
     grid->setRowStretch(0, 1);
 
     Option1[ReadHis]->setChecked(true);
@@ -224,11 +302,11 @@ void MainWindow::buildUi() {
     connect(Drive1, &QComboBox::activated, this, &MainWindow::driveChanged);
     connect(Dir1, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { setFolder(item->data(Qt::UserRole).toString()); });
-    connect(File1, &QListWidget::itemSelectionChanged, this, [this] {
+    connect(File1, &QTreeWidget::itemSelectionChanged, this, [this] {
         const auto items = File1->selectedItems();
-        if (!items.isEmpty()) clickFile(items.first()->text());
+        if (!items.isEmpty()) clickFile(items.first()->text(0));
     });
-    connect(File1, &QListWidget::itemActivated, this, &MainWindow::fileActivated);
+    connect(File1, &QTreeWidget::itemActivated, this, &MainWindow::fileActivated);
     connect(Check1, &QCheckBox::toggled, this, [this](bool on) {
         Text2->setVisible(on);
         Command2[1]->setVisible(on);
@@ -241,10 +319,44 @@ void MainWindow::buildUi() {
     connect(Command2[1], &QPushButton::clicked, this, &MainWindow::browseSection);
     connect(Command1, &QPushButton::clicked, this, &MainWindow::execute);
     connect(Command10, &QPushButton::clicked, this, [] { QApplication::quit(); });
-    resize(720, 560);
+    connect(abortButton_, &QPushButton::clicked, this, &MainWindow::requestCancel);
+    statusBar()->setSizeGripEnabled(false);
+    buildMenu();
+    resize(760, 580);
+}
+
+void MainWindow::buildMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    QAction* open = file->addAction(QStringLiteral("開く…"), this, &MainWindow::openFileDialog);
+    open->setObjectName(QStringLiteral("openAction"));
+    open->setShortcut(QKeySequence::Open);
+    recentMenu_ = file->addMenu(QStringLiteral("最近使ったファイル"));
+    recentMenu_->setObjectName(QStringLiteral("recentMenu"));
+    fillRecentMenu();
+    file->addSeparator();
+    xdmfAction_ =
+        file->addAction(QStringLiteral("XDMF/HDF5 出力…"), this, &MainWindow::exportXdmfDialog);
+    xdmfAction_->setObjectName(QStringLiteral("xdmfAction"));
+    xdmfAction_->setToolTip(QStringLiteral(
+        "読み込んだデータを ParaView や Python で開ける HDF5 と XDMF に出力します。"));
+    xdmfAction_->setEnabled(false);
+    file->addSeparator();
+    QAction* quit = file->addAction(QStringLiteral("終了"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->addAction(QStringLiteral("ソフトウェアについて"), this, &MainWindow::showAbout);
 }
 
 void MainWindow::showAbout() {
+    // At start the box waits until the window manager has placed the window,
+    // so that it opens centred on it.
+    if (isVisible() && windowHandle() && !windowHandle()->isExposed() && aboutWaits_ < 40) {
+        ++aboutWaits_;
+        QTimer::singleShot(25, this, &MainWindow::showAbout);
+        return;
+    }
+    aboutWaits_ = 0;
     const QString cr(QChar(u'\r'));
     const QString text =
         QStringLiteral(
@@ -282,12 +394,12 @@ int MainWindow::displayMode() const { return Option2[1]->isChecked() ? 1 : 0; }
 
 QString MainWindow::selectedFileName() const {
     const auto items = File1->selectedItems();
-    return items.isEmpty() ? QString() : items.first()->text();
+    return items.isEmpty() ? QString() : items.first()->text(0);
 }
 
 QStringList MainWindow::listedFiles() const {
     QStringList names;
-    for (int i = 0; i < File1->count(); ++i) names << File1->item(i)->text();
+    for (int i = 0; i < File1->topLevelItemCount(); ++i) names << File1->topLevelItem(i)->text(0);
     return names;
 }
 
@@ -304,6 +416,11 @@ bool MainWindow::sectionBrowseShown() const { return !Command2[1]->isHidden(); }
 QString MainWindow::intervalText() const { return Text1->text(); }
 bool MainWindow::executeEnabled() const { return Command1->isEnabled(); }
 bool MainWindow::busyShown() const { return !Label10->isHidden(); }
+bool MainWindow::cancelShown() const { return !abortButton_->isHidden(); }
+bool MainWindow::xdmfExportEnabled() const { return xdmfAction_->isEnabled(); }
+QString MainWindow::statusText() const { return statusBar()->currentMessage(); }
+
+void MainWindow::showStatus(const QString& text) { statusBar()->showMessage(text); }
 QString MainWindow::busyCaption() const { return Label10->text(); }
 
 bool MainWindow::workModeEnabled(int mode) const {
@@ -324,7 +441,16 @@ void MainWindow::selectWorkMode(int mode) {
     Option1[static_cast<std::size_t>(mode)]->setChecked(true);
 }
 
+void MainWindow::selectDisplayMode(int mode) { Option2[mode == 0 ? 0 : 1]->setChecked(true); }
+
 void MainWindow::applyWorkMode(int mode) {
+    // Back from saving or exporting what is loaded to the mode it was read in:
+    // the boxes show again what it was read from, so execute only shows it.
+    const bool restore = (shownMode_ == SaveBinary || shownMode_ == ExportCsv) && loaded_ &&
+                         loaded_->mode == mode &&
+                         QFileInfo(loaded_->selectedPath).absoluteDir() == QDir(folder_);
+    const bool ready = DataReady_;
+    shownMode_ = mode;
     File1->setEnabled(true);
     filePattern_ = QString::fromLatin1(kModes[mode].pattern);
     refreshFileList();
@@ -354,6 +480,41 @@ void MainWindow::applyWorkMode(int mode) {
     }
     Command2[0]->setVisible(r.cmd0);
     Command2[1]->setVisible(r.cmd1);
+    if (restore) {
+        restoreSource();
+        DataReady_ = ready;
+    }
+}
+
+MainWindow::ReadSource MainWindow::currentSource() const {
+    ReadSource s;
+    s.mode = workMode();
+    s.selectedPath = Label1->text();
+    // A load takes only its file; the interval box then shows the file's own.
+    if (s.mode == LoadBinary) return s;
+    s.settingsPath = Text5->text();
+    s.sectionChecked = Check1->isChecked();
+    s.sectionPath = Text2->text();
+    s.intervalText = Text1->text();
+    return s;
+}
+
+void MainWindow::restoreSource() {
+    const ReadSource& s = *loaded_;
+    const QSignalBlocker b1(File1), b2(Check1), b3(Text2), b4(Text5);
+    const auto found = File1->findItems(QFileInfo(s.selectedPath).fileName(), Qt::MatchExactly, 0);
+    if (!found.isEmpty()) {
+        File1->setCurrentItem(found.first());
+        found.first()->setSelected(true);
+    }
+    Label1->setText(s.selectedPath);
+    if (s.mode == LoadBinary) return;
+    Text5->setText(s.settingsPath);
+    Check1->setChecked(s.sectionChecked);
+    Text2->setText(s.sectionPath);
+    Text2->setVisible(s.sectionChecked);
+    Command2[1]->setVisible(s.sectionChecked);
+    Command1->setEnabled(true);
 }
 
 void MainWindow::fillDriveList() {
@@ -445,13 +606,19 @@ void MainWindow::refreshFileList() {
     File1->clear();
     if (folder_.isEmpty()) return;
     const QDir cur(QDir::fromNativeSeparators(folder_));
-    const QStringList names =
-        cur.entryList(QStringList{filePattern_}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    File1->addItems(names);
+    const QFileInfoList files =
+        cur.entryInfoList(QStringList{filePattern_}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& fi : files) {
+        const QString date = fi.lastModified().toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+        auto* item = new QTreeWidgetItem(File1, {fi.fileName(), sizeText(fi.size()), date});
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setToolTip(0, QStringLiteral("%1\n%2 バイト\n更新日時 %3")
+                                .arg(fi.fileName(), QLocale::c().toString(fi.size()), date));
+    }
 }
 
 bool MainWindow::clickFile(const QString& name) {
-    const auto found = File1->findItems(name, Qt::MatchExactly);
+    const auto found = File1->findItems(name, Qt::MatchExactly, 0);
     if (found.isEmpty()) return false;
     {
         const QSignalBlocker block(File1);
@@ -484,9 +651,9 @@ bool MainWindow::clickFile(const QString& name) {
     return true;
 }
 
-void MainWindow::fileActivated(QListWidgetItem* item) {
-    if (!item) return;
-    if (clickFile(item->text())) execute();
+void MainWindow::fileActivated(QTreeWidgetItem* item) {
+    if (!item || busy_) return;
+    if (clickFile(item->text(0))) execute();
 }
 
 void MainWindow::selectFile(const QString& fullPath) {
@@ -543,53 +710,275 @@ void MainWindow::setCsvOpener(CsvOpener opener) {
     Option1[ExportCsv]->setEnabled(saveExportEnabled_ && csvOpener_);
 }
 
+bool MainWindow::openFile(const QString& path) {
+    const QFileInfo fi(path);
+    const QString shown = QDir::toNativeSeparators(fi.absoluteFilePath());
+    if (!fi.isFile()) {
+        message(kReadErrorTitle, QStringLiteral("ファイル %1 がありません。").arg(shown));
+        return false;
+    }
+    if (!workModeForName(fi.fileName())) {
+        message(kReadErrorTitle,
+                QStringLiteral("ファイル %1 は読み込める種類のファイルではありません。\r"
+                               "読み込めるのは *.his、*.f24、*.f08、*.dat とバイナリ保管データ "
+                               "(*.qrn、*.qrn0〜*.qrn3) です。")
+                    .arg(shown));
+        return false;
+    }
+    selectFile(fi.absoluteFilePath());
+    return selectedFileName() == fi.fileName();
+}
+
+void MainWindow::openFileDialog() {
+    if (busy_) return;
+    QFileDialog dialog(this, QStringLiteral("開く"), QDir::fromNativeSeparators(folder_),
+                       kOpenFilter);
+    dialog.setObjectName(QStringLiteral("OpenDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().first();
+    if (!openFile(path)) return;
+    Command1->setFocus(Qt::OtherFocusReason);
+    showStatus(QStringLiteral("%1 を選びました。「実 行」で読み込みます。")
+                   .arg(QFileInfo(path).fileName()));
+}
+
+void MainWindow::addRecent(const QString& path) {
+    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+#ifdef Q_OS_WIN
+    constexpr Qt::CaseSensitivity cs = Qt::CaseInsensitive;
+#else
+    constexpr Qt::CaseSensitivity cs = Qt::CaseSensitive;
+#endif
+    recent_.removeIf([&](const QString& p) { return p.compare(native, cs) == 0; });
+    recent_.prepend(native);
+    while (recent_.size() > kRecentFiles) recent_.removeLast();
+    fillRecentMenu();
+    if (remembering_) {
+        QSettings s;
+        s.setValue(kGroup + QStringLiteral("/recentFiles"), recent_);
+    }
+}
+
+void MainWindow::fillRecentMenu() {
+    recentMenu_->clear();
+    recentMenu_->setEnabled(!recent_.isEmpty());
+    for (qsizetype i = 0; i < recent_.size(); ++i) {
+        const QString path = recent_[i];
+        QString label = path;
+        label.replace(u'&', QStringLiteral("&&"));
+        recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(label), this, [this, path] {
+            if (busy_) return;
+            if (openFile(path)) {
+                Command1->setFocus(Qt::OtherFocusReason);
+                return;
+            }
+            // Gone or renamed: it leaves the list.
+            recent_.removeAll(path);
+            fillRecentMenu();
+            if (remembering_)
+                QSettings().setValue(kGroup + QStringLiteral("/recentFiles"), recent_);
+        });
+    }
+    if (!recent_.isEmpty()) {
+        recentMenu_->addSeparator();
+        recentMenu_->addAction(QStringLiteral("一覧を消去"), this, [this] {
+            recent_.clear();
+            fillRecentMenu();
+            if (remembering_) QSettings().remove(kGroup + QStringLiteral("/recentFiles"));
+        });
+    }
+}
+
+void MainWindow::recallSettings() {
+    QSettings s;
+    s.beginGroup(kGroup);
+    const QString folder = s.value(QStringLiteral("folder")).toString();
+    if (!folder.isEmpty() && QDir(folder).exists()) setFolder(folder);
+    const int mode = s.value(QStringLiteral("workMode"), ReadHis).toInt();
+    // Saving and exporting need data: a session starts in a reading mode.
+    if (mode == LoadBinary || isReadingMode(mode)) selectWorkMode(mode);
+    selectDisplayMode(s.value(QStringLiteral("displayMode"), 1).toInt());
+    const QByteArray geometry = s.value(QStringLiteral("geometry")).toByteArray();
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
+    // Files this window opened already stay on top of the remembered ones.
+    for (const QString& p : s.value(QStringLiteral("recentFiles")).toStringList())
+        if (!p.isEmpty() && !recent_.contains(p) && recent_.size() < kRecentFiles) recent_ << p;
+    fillRecentMenu();
+    remembering_ = true;
+}
+
+void MainWindow::rememberSettings() const {
+    QSettings s;
+    s.beginGroup(kGroup);
+    s.setValue(QStringLiteral("folder"), folder_);
+    s.setValue(QStringLiteral("workMode"), workMode());
+    s.setValue(QStringLiteral("displayMode"), displayMode());
+    s.setValue(QStringLiteral("geometry"), saveGeometry());
+    s.setValue(QStringLiteral("recentFiles"), recent_);
+}
+
 void MainWindow::execute() {
     if (busy_) return;  // a double-click during a run must not start a second one
-    setBusyVisible(true);
     const int mode = workMode();
     switch (mode) {
         case LoadBinary: {
             LoadRequest req;
             req.path = Label1->text();
             req.selectedName = selectedFileName();
-            req.dataReady = DataReady_;
-            apply(DataLood(data_, req, *this).outcome);
+            req.dataReady = DataReady_ && loaded_ == currentSource();
+            std::optional<LoadResult> r;
+            runCancellable([&] { r = DataLood(data_, req, *this); });
+            if (!r) break;  // stopped by "中止": the dataset is as it was
+            const bool replaced = r->ready && !req.dataReady;
+            if (replaced) datasetReplaced();
+            apply(r->outcome);
+            // What it was loaded from, as the boxes show it once the outcome is in them.
+            if (replaced) loaded_ = currentSource();
             break;
         }
-        case SaveBinary: {
-            SaveRequest req;
-            req.outputPath = Label1->text();
-            req.outputText = Text5->text();
-            req.selectedName = selectedFileName();
-            req.dirPath = data_.DirPath;
-            req.intervalText = Text1->text();
-            apply(DataSave(data_, req, *this).outcome);
+        case SaveBinary:
+            saveBinary();
             break;
-        }
         case ExportCsv:
-            if (csvOpener_) csvOpener_();
-            DataReady_ = true;
+            exportCsv();
             break;
-        default:
-            if (DataReady_) {
-                setBusyVisible(false);
+        default: {
+            if (DataReady_ && loaded_ == currentSource()) {
                 openViewer(true);
                 break;
             }
-            {
-                ReadRequest req;
-                req.mode = mode;
-                req.selectedPath = Label1->text();
-                req.settingsPath = Text5->text();
-                req.sectionChecked = Check1->isChecked();
-                req.sectionPath = Text2->text();
-                req.intervalText = Text1->text();
-                req.memoryLimit = memoryLimit_;
-                apply(ReadAnalysis(data_, req, *this).outcome);
-            }
+            ReadRequest req;
+            req.mode = mode;
+            req.selectedPath = Label1->text();
+            req.settingsPath = Text5->text();
+            req.sectionChecked = Check1->isChecked();
+            req.sectionPath = Text2->text();
+            req.intervalText = Text1->text();
+            req.memoryLimit = memoryLimit_;
+            std::optional<ReadResult> r;
+            const bool cancelled = runCancellable([&] { r = ReadAnalysis(data_, req, *this); });
+            // A read stopped by "中止" may come back as a failure: say nothing.
+            if (!r || (cancelled && !r->completed)) break;
+            if (r->completed) datasetReplaced();
+            apply(r->outcome);
+            // What it was read from, as the boxes show it once the outcome is in them
+            // (the interval of a binary history or a thinned read, a section unticked).
+            if (r->completed) loaded_ = currentSource();
             break;
+        }
     }
+}
+
+void MainWindow::datasetReplaced() {
+    loaded_.reset();
+    addRecent(Label1->text());
+    if (datasetReplaced_) datasetReplaced_();
+}
+
+void MainWindow::saveBinary() {
+    QStringList replaced{Label1->text()};
+    // The selected file of the same name goes once the new one is written.
+    const QString selected = selectedFileName();
+    if (!selected.isEmpty() && Text5->text() == selected) replaced << data_.DirPath + selected;
+    if (!confirmOverwrite(this, kAppTitle, replaced)) return;
+    SaveRequest req;
+    req.outputPath = Label1->text();
+    req.outputText = Text5->text();
+    req.selectedName = selected;
+    req.dirPath = data_.DirPath;
+    req.intervalText = Text1->text();
+    setBusyVisible(true);
+    const SaveResult r = DataSave(data_, req, *this);
+    apply(r.outcome);
+    if (r.saved) showStatus(savedText({req.outputPath}));
+}
+
+void MainWindow::exportCsv() {
+    if (!csvOpener_) return;
+    const QStringList written = csvOpener_();
+    DataReady_ = true;
+    if (written.isEmpty()) return;
+    refreshFileList();
+    showStatus(savedText(written));
+}
+
+void MainWindow::exportXdmfDialog() {
+    if (busy_ || !xdmfAction_->isEnabled()) return;
+    QFileDialog dialog(this, kXdmfTitle, QDir::fromNativeSeparators(folder_));
+    dialog.setObjectName(QStringLiteral("XdmfDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({kXdmfFilter, kXdmfCompressedFilter});
+    dialog.setDefaultSuffix(QStringLiteral("xdmf"));
+    // The pair is asked about together once the name is chosen.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (loaded_)
+        dialog.selectFile(QFileInfo(loaded_->selectedPath).completeBaseName() +
+                          QStringLiteral(".xdmf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    exportXdmf(dialog.selectedFiles().first(),
+               dialog.selectedNameFilter() == kXdmfCompressedFilter);
+}
+
+bool MainWindow::exportXdmf(const QString& outputPath, bool compress) {
+    if (busy_) return false;
+    if (!confirmOverwrite(this, kXdmfTitle, {outputPath, xdmfDataPath(outputPath)})) return false;
+    XdmfRequest req;
+    req.outputPath = outputPath;
+    req.intervalText = Text1->text();
+    req.compress = compress;
+    bool written = false;
+    QString failTitle, failText;
+    runCancellable([&] {
+        try {
+            stage(kXdmfStage);
+            const XdmfResult r = writeXdmf(data_, req, *this);
+            written = true;
+            showStatus(savedText({r.xdmfPath, r.h5Path}));
+        } catch (const QrnError& e) {
+            failTitle = e.title();
+            failText = e.message();
+        } catch (const std::bad_alloc&) {
+            failTitle = kWriteErrorTitle;
+            failText = QStringLiteral("メモリーが不足したため、%1 を出力できませんでした。")
+                           .arg(QDir::toNativeSeparators(outputPath));
+        }
+    });
+    if (!failText.isEmpty()) message(failTitle, failText);
+    refreshFileList();
+    return written;
+}
+
+template <typename Operation>
+bool MainWindow::runCancellable(Operation&& operation) {
+    cancelRequested_ = false;
+    lastPaintMs_ = 0;  // the first poll shows "中止" at once
+    statusBar()->clearMessage();
+    setBusyVisible(true);
+    setLocked(true);
+    bool cancelled = false;
+    try {
+        operation();
+    } catch (const Cancelled&) {
+        cancelled = true;  // nothing changed: no message, the window as it was
+    }
+    cancelled = cancelled || cancelRequested_;
+    setLocked(false);
     setBusyVisible(false);
+    cancelRequested_ = false;
+    return cancelled;
+}
+
+void MainWindow::setLocked(bool locked) {
+    // The rest of the window waits while events run for "中止".
+    locked_ = locked;
+    form_->setEnabled(!locked);
+    buttons_->setEnabled(!locked);
+    menuBar()->setEnabled(!locked);
+    abortButton_->setVisible(locked);
+    if (locked) abortButton_->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::apply(const WindowOutcome& o) {
@@ -614,7 +1003,10 @@ void MainWindow::message(const QString& title, const QString& text) {
     QString shown = text;
     shown.replace(QChar(u'\r'), QChar(u'\n'));
     if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
-    QMessageBox box(QMessageBox::NoIcon, title, shown, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, title, shown, QMessageBox::Ok, this, kDialogWindowFlags);
+    // Centred on this window: the box knows its wrapped size only once shown.
+    box.show();
+    box.move(frameGeometry().center() - box.frameGeometry().center() + box.pos());
     box.exec();
     if (busy_) QApplication::restoreOverrideCursor();
 }
@@ -627,13 +1019,27 @@ void MainWindow::stage(const QString& caption) {
 }
 
 void MainWindow::progress(double fraction) {
-    // Repaint a few times a second; user input stays queued until the read ends.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (now - lastPaintMs_ < 100) return;
-    lastPaintMs_ = now;
     if (!ProgressBar->isVisible()) ProgressBar->show();
     ProgressBar->setValue(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000.0));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    letEventsRun();
+    // Reads and loads report progress but do not poll: stop them here. They
+    // fill a fresh dataset, so the one in memory stays as it was.
+    if (locked_ && cancelRequested_) throw Cancelled();
+}
+
+bool MainWindow::cancelRequested() {
+    letEventsRun();
+    return cancelRequested_;
+}
+
+void MainWindow::letEventsRun() {
+    // A few times a second: the window repaints and, while "中止" is offered,
+    // takes clicks (the rest of it is locked); otherwise input waits.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - lastPaintMs_ < 50) return;
+    lastPaintMs_ = now;
+    QCoreApplication::processEvents(locked_ ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
 }
 
 void MainWindow::setBusyVisible(bool visible) {
@@ -645,6 +1051,11 @@ void MainWindow::setBusyVisible(bool visible) {
         QApplication::restoreOverrideCursor();
         busy_ = false;
         ProgressBar->hide();
+        // Closed while busy: now it can.
+        if (closeAfterBusy_) {
+            closeAfterBusy_ = false;
+            QTimer::singleShot(0, this, &QWidget::close);
+        }
     }
 }
 
@@ -652,6 +1063,7 @@ void MainWindow::setSaveExportEnabled(bool enabled) {
     saveExportEnabled_ = enabled;
     Option1[SaveBinary]->setEnabled(enabled);
     Option1[ExportCsv]->setEnabled(enabled && csvOpener_);
+    xdmfAction_->setEnabled(enabled);
 }
 
 void MainWindow::openViewer(bool resetTime) {
@@ -661,6 +1073,13 @@ void MainWindow::openViewer(bool resetTime) {
 // --- events ---
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        // Stop what runs first; the window closes once it has.
+        cancelRequested_ = true;
+        closeAfterBusy_ = true;
+        event->ignore();
+        return;
+    }
     event->accept();
     QApplication::quit();
 }

@@ -14,6 +14,7 @@
 
 #include "dataset/error.h"
 #include "dataset/numbers.h"
+#include "dataset/systemerror.h"
 #include "files/csvexport.h"
 
 namespace qrn {
@@ -39,11 +40,15 @@ struct FilePlan {
     std::vector<Column> columns;
 };
 
-// Same wording as the binary dataset writer: which file, then why.
-QString saveError(const QString& path, const QString& reason) {
-    return QStringLiteral("ファイル %1 に保存できませんでした。")
-               .arg(QDir::toNativeSeparators(path)) +
-           QLatin1Char('\r') + reason;
+// Same wording as the binary dataset writer: which file, then why, then the
+// system's reason when it gave one.
+QString saveError(const QString& path, const QString& reason, const QFileDevice* file = nullptr) {
+    QString text =
+        QStringLiteral("ファイル %1 に保存できませんでした。").arg(QDir::toNativeSeparators(path)) +
+        QLatin1Char('\r') + reason;
+    if (file && file->error() != QFileDevice::NoError)
+        text += QLatin1Char('\r') + systemErrorText(*file);
+    return text;
 }
 
 const QString kCannotCreate = QStringLiteral(
@@ -204,12 +209,12 @@ class Output {
   public:
     explicit Output(const QString& path) : file_(path) {
         if (!file_.open(QIODevice::WriteOnly))
-            throw QrnError(saveError(path, kCannotCreate), kWriteErrorTitle);
+            throw QrnError(saveError(path, kCannotCreate, &file_), kWriteErrorTitle);
     }
     void write(const char* data, std::size_t n) {
         if (n == 0) return;
         if (file_.write(data, static_cast<qint64>(n)) != static_cast<qint64>(n))
-            throw QrnError(saveError(file_.fileName(), kCannotWrite), kWriteErrorTitle);
+            throw QrnError(saveError(file_.fileName(), kCannotWrite, &file_), kWriteErrorTitle);
         bytes_ += n;
     }
     QSaveFile& file() { return file_; }
@@ -273,7 +278,7 @@ CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& 
         // Hand everything to the temporary now, so that a full disk shows here
         // and not while the targets are being replaced.
         if (!out.file().flush())
-            throw QrnError(saveError(plan.path, kCannotWrite), kWriteErrorTitle);
+            throw QrnError(saveError(plan.path, kCannotWrite, &out.file()), kWriteErrorTitle);
         rowsDone += steps.count;
         result.bytes += out.bytes();
         result.files.push_back(plan.path);
@@ -292,7 +297,8 @@ CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& 
     }
     for (const auto& out : outputs) {
         if (!out->file().commit())
-            throw QrnError(saveError(out->file().fileName(), kCannotFinish), kWriteErrorTitle);
+            throw QrnError(saveError(out->file().fileName(), kCannotFinish, &out->file()),
+                           kWriteErrorTitle);
     }
     progress.progress(1.0);
     return result;

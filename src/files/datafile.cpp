@@ -15,6 +15,7 @@
 #include "dataset/error.h"
 #include "dataset/numbers.h"
 #include "dataset/schema.h"
+#include "dataset/systemerror.h"
 
 namespace qrn {
 
@@ -48,6 +49,11 @@ QString readMessage(const QString& path, const QString& reason) {
 }
 QString writeMessage(const QString& path, const QString& reason) {
     return QStringLiteral("ファイル %1 に保存できませんでした。").arg(path) + kCR + reason;
+}
+// Our reason, then the system's when it gave one.
+QString withCause(const QString& reason, const QFileDevice& file) {
+    if (file.error() == QFileDevice::NoError) return reason;
+    return reason + kCR + systemErrorText(file);
 }
 
 const QString kTruncated =
@@ -359,8 +365,9 @@ class FileOut {
     }
 
     [[noreturn]] void fail(const QString& reason) {
+        const QString cause = withCause(reason, file_);
         file_.cancelWriting();
-        throw QrnError(writeMessage(path_, reason), kWriteErrorTitle);
+        throw QrnError(writeMessage(path_, cause), kWriteErrorTitle);
     }
 
     void bytes(const void* src, std::int64_t n) {
@@ -398,10 +405,12 @@ class FileOut {
 
     void commit() {
         if (!file_.commit())
-            throw QrnError(writeMessage(path_, QStringLiteral("ファイルを書き終えられませんでした"
-                                                              "（ディスクの空き容量が足りないか、"
-                                                              "ファイルが使用中です）。")),
-                           kWriteErrorTitle);
+            throw QrnError(
+                writeMessage(path_, withCause(QStringLiteral("ファイルを書き終えられませんでした"
+                                                             "（ディスクの空き容量が足りないか、"
+                                                             "ファイルが使用中です）。"),
+                                              file_)),
+                kWriteErrorTitle);
     }
 
   private:

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "../overwriteanswer.h"
 #include "animation/dialog/gifexportdialog.h"
 #include "videoprobe.h"
 
@@ -236,7 +237,9 @@ class TestGifDialog : public QObject {
         };
         d.prepare(v.hooks());
         d.Text2->setText(path);
+        qrn::test::OverwriteAnswerer yes(true);
         QVERIFY(!d.start());
+        QCOMPARE(yes.asked.size(), 1);
         QCOMPARE(v.drawn.size(), 4);
         QCOMPARE(messages, QStringList());
         QFile kept(path);
@@ -246,6 +249,37 @@ class TestGifDialog : public QObject {
         QVERIFY(!d.abortButton->isEnabled());
         QVERIFY(d.Command2->isEnabled());
         QCOMPARE(d.progressBar->value(), 0);
+    }
+
+    // An existing file is replaced only after "はい"; "いいえ" leaves it byte for byte.
+    void overwriteQuestion_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void overwriteQuestion() {
+        QFETCH(bool, yes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("anim.gif"));
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old contents");
+        }
+        GifExportDialog d;
+        FakeViewer v;
+        d.prepare(v.hooks());
+        d.Text2->setText(path);
+        QSignalSpy written(&d, &GifExportDialog::fileWritten);
+        qrn::test::OverwriteAnswerer answer(yes);
+        QCOMPARE(d.start(), yes);
+        QCOMPARE(answer.asked.size(), 1);
+        QVERIFY(answer.asked.first().contains(QDir::toNativeSeparators(path)));
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll() == QByteArray("old contents"), !yes);
+        QCOMPARE(v.drawn.isEmpty(), !yes);
+        QCOMPARE(written.size(), yes ? 1 : 0);
     }
 
     void onlyTheRealViewerExports() {

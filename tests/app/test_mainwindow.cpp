@@ -1,9 +1,11 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "../overwriteanswer.h"
 #include "app/mainwindow.h"
 
 using qrn::MainWindow;
@@ -29,6 +31,20 @@ QByteArray cols(std::initializer_list<std::pair<int, const char*>> fields) {
     return line + "\r\n";
 }
 
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The history of node 2, component z, over `steps` steps.
+void writeHistory(const QString& path, int steps) {
+    QByteArray his = cols({{1, "HISTORY"}, {21, "DISP"}, {40, "3"}, {52, "        2"}});
+    his += "title\r\n" + QByteArray::number(steps) + "\r\n";
+    for (int i = 1; i <= steps; ++i)
+        his += QByteArray::number(i * 0.001, 'f', 3).rightJustified(12);
+    touch(path, his + "\r\n");
+}
+
 // One cable 1-2-3 in metres and a history of 3 steps for node 2, component z.
 void writeModel(const QString& dir) {
     QByteArray st = "*UNIT\r\nKG        M\r\n*ELEMENT  CABLE\r\n";
@@ -52,14 +68,47 @@ class TestMainWindow : public QObject {
 
   private:
     QTemporaryDir dir_;
-    QString native(const QString& name = {}) const {
-        QString p = QDir::toNativeSeparators(QDir(dir_.path()).canonicalPath());
+    QString native(const QString& name = {}) const { return native(dir_, name); }
+    static QString native(const QTemporaryDir& d, const QString& name = {}) {
+        QString p = QDir::toNativeSeparators(QDir(d.path()).canonicalPath());
         return name.isEmpty() ? p : p + sep() + name;
+    }
+
+    QTemporaryDir settingsDir_;
+
+    // A window that has read `d`/model.his (3 steps) with a recorder for its messages.
+    struct Session {
+        qrn::Dataset data;
+        MainWindow w{data};
+        QStringList messages;
+        int reads = 0;  // reads and loads that replaced the dataset
+        explicit Session(const QString& dir) {
+            writeModel(dir);
+            w.setMessageSink(
+                [this](const QString& t, const QString& m) { messages << t + u'|' + m; });
+            w.setDatasetReplacedHandler([this] { ++reads; });
+            w.setCsvOpener([] { return QStringList(); });
+            w.setFolder(dir);
+            w.clickFile(QStringLiteral("model.his"));
+            w.execute();
+        }
+    };
+
+    // Clicks "中止" as soon as the window offers it.
+    static void clickAbortWhenShown(MainWindow& w, QTimer& timer) {
+        QObject::connect(&timer, &QTimer::timeout, [&w] {
+            if (w.cancelShown()) w.findChild<QPushButton*>(QStringLiteral("abortButton"))->click();
+        });
+        timer.start(0);
     }
 
   private Q_SLOTS:
     void initTestCase() {
         QVERIFY(dir_.isValid());
+        // The window's memory goes to a folder of the test's own.
+        QCoreApplication::setOrganizationName(QStringLiteral("qrnview-test"));
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
         touch(dir_.filePath(QStringLiteral("run1.his")));
         touch(dir_.filePath(QStringLiteral("RUN2.HIS")));
         touch(dir_.filePath(QStringLiteral("run1.f24")));
@@ -368,6 +417,220 @@ class TestMainWindow : public QObject {
         QVERIFY(data.NodeDisp == loaded.NodeDisp);
         QVERIFY(data.NodeTbl == loaded.NodeTbl);
         QCOMPARE(w.intervalText(), QStringLiteral("0.05"));
+    }
+
+    // Execute reads again whenever what the dataset was read from differs from the
+    // boxes; a trip to saving or CSV output and back only shows it again.
+    void executeRereads_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("reads");
+        QTest::newRow("nothing") << "" << false;
+        QTest::newRow("settings path") << "settings" << true;
+        QTest::newRow("interval") << "interval" << true;
+        QTest::newRow("section ticked") << "section" << true;
+        QTest::newRow("work mode") << "mode" << true;
+        QTest::newRow("save and back") << "save" << false;
+        QTest::newRow("csv and back") << "csv" << false;
+    }
+    void executeRereads() {
+        QFETCH(QString, change);
+        QFETCH(bool, reads);
+        QTemporaryDir d;
+        Session s(d.path());
+        QCOMPARE(s.reads, 1);
+        QCOMPARE(s.data.StepCount, 3);
+        const QString settings = s.w.settingsText();
+        writeHistory(d.filePath(QStringLiteral("model.his")), 4);
+        QVERIFY(QFile::copy(d.filePath(QStringLiteral("st.dat")),
+                            d.filePath(QStringLiteral("st2.dat"))));
+        if (change == QLatin1String("settings"))
+            s.w.setSettingsText(native(d, QStringLiteral("st2.dat")));
+        if (change == QLatin1String("interval")) s.w.setIntervalText(QStringLiteral("0.1"));
+        if (change == QLatin1String("section")) s.w.setSectionChecked(true);
+        if (change == QLatin1String("mode")) s.w.selectWorkMode(4);
+        if (change == QLatin1String("save")) {
+            s.w.selectWorkMode(2);
+            s.w.setSettingsText(QStringLiteral("out"));
+            s.w.selectWorkMode(0);
+        }
+        if (change == QLatin1String("csv")) {
+            s.w.selectWorkMode(3);
+            s.w.execute();
+            s.w.selectWorkMode(0);
+        }
+        s.messages.clear();
+        s.w.execute();
+        // A read that was attempted either replaced the dataset or said why not.
+        QCOMPARE(s.reads > 1 || !s.messages.isEmpty(), reads);
+        if (!reads) {
+            QCOMPARE(s.data.StepCount, 3);
+            QCOMPARE(s.w.settingsText(), settings);
+            QCOMPARE(s.w.selectedFileName(), QStringLiteral("model.his"));
+        } else if (change != QLatin1String("mode")) {
+            QCOMPARE(s.data.StepCount, 4);
+        }
+    }
+
+    // Mode-2 save over an existing file: "はい" writes it, "いいえ" leaves it byte for byte.
+    void saveAsksBeforeReplacing_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void saveAsksBeforeReplacing() {
+        QFETCH(bool, yes);
+        QTemporaryDir d;
+        Session s(d.path());
+        const QString target = d.filePath(QStringLiteral("saved.qrn3"));
+        touch(target, "old");
+        s.w.selectWorkMode(2);
+        s.w.setSettingsText(QStringLiteral("saved"));
+        qrn::test::OverwriteAnswerer answer(yes);
+        s.w.execute();
+        QCOMPARE(answer.asked.size(), 1);
+        QVERIFY(answer.asked.first().contains(native(d, QStringLiteral("saved.qrn3"))));
+        QCOMPARE(contents(target) == "old", !yes);
+        QCOMPARE(s.w.statusText(),
+                 yes ? QStringLiteral("保存しました: ") + native(d, QStringLiteral("saved.qrn3"))
+                     : QString());
+        QCOMPARE(s.messages, QStringList());
+    }
+
+    // "開く…" and `qrnview FILE`: folder, work mode and file from the name.
+    void openFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("mode");  // -1: refused with a message
+        QTest::newRow("history") << "run1.his" << 0;
+        QTest::newRow("binary") << "y.qrn3" << 1;
+        QTest::newRow("pro binary") << "run1.f08" << 6;
+        QTest::newRow("missing") << "gone.his" << -1;
+        QTest::newRow("other kind") << "out.csv" << -1;
+    }
+    void openFile() {
+        QFETCH(QString, name);
+        QFETCH(int, mode);
+        qrn::Dataset data;
+        MainWindow w(data);
+        QStringList messages;
+        w.setMessageSink([&](const QString&, const QString& m) { messages << m; });
+        QCOMPARE(w.openFile(dir_.filePath(name)), mode >= 0);
+        QCOMPARE(messages.size(), mode >= 0 ? 0 : 1);
+        if (mode < 0) {
+            QVERIFY(messages.first().contains(native(name)));
+            return;
+        }
+        QCOMPARE(w.workMode(), mode);
+        QCOMPARE(w.dirPath(), native() + sep());
+        QCOMPARE(w.selectedPath(), native(name));
+        QVERIFY(w.executeEnabled());
+    }
+
+    void commandLineFileReads() {
+        QTemporaryDir d;
+        writeModel(d.path());
+        qrn::Dataset data;
+        MainWindow w(data);
+        int opened = 0;
+        w.setViewerOpener([&](int, bool) { ++opened; });
+        QVERIFY(w.openFile(d.filePath(QStringLiteral("model.his"))));
+        w.execute();  // what main() does with its argument
+        QCOMPARE(opened, 1);
+        QCOMPARE(data.StepCount, 3);
+        QCOMPARE(w.recentFiles(), QStringList{native(d, QStringLiteral("model.his"))});
+    }
+
+    // "中止" during a read: the dataset and the boxes' record of it stay as they were.
+    void readCancelKeepsDataset() {
+        QTemporaryDir d;
+        Session s(d.path());
+        writeHistory(d.filePath(QStringLiteral("model.his")), 4);
+        s.w.setIntervalText(QStringLiteral("0.1"));
+        QTimer abort;
+        clickAbortWhenShown(s.w, abort);
+        s.w.execute();
+        QCOMPARE(s.reads, 1);
+        QCOMPARE(s.data.StepCount, 3);
+        QCOMPARE(s.messages, QStringList());
+        QVERIFY(!s.w.cancelShown() && !s.w.busyShown());
+        abort.stop();
+        s.w.execute();  // the boxes still differ from what is loaded: it reads now
+        QCOMPARE(s.data.StepCount, 4);
+    }
+
+    void settingsRoundTrip() {
+        QSettings().clear();
+        QTemporaryDir d;
+        {
+            Session s(d.path());
+            s.w.recallSettings();
+            s.w.selectWorkMode(5);
+            s.w.selectDisplayMode(0);
+            s.w.resize(800, 610);
+            s.w.rememberSettings();
+        }
+        qrn::Dataset data;
+        MainWindow w(data);
+        w.recallSettings();
+        QCOMPARE(w.dirPath(), native(d) + sep());
+        QCOMPARE(w.workMode(), 5);
+        QCOMPARE(w.displayMode(), 0);
+        QCOMPARE(w.size(), QSize(800, 610));
+        QCOMPARE(w.recentFiles(), QStringList{native(d, QStringLiteral("model.his"))});
+        // A session starts in a reading mode; the list keeps the last eight.
+        QSettings store;
+        store.setValue(QStringLiteral("main/workMode"), 2);
+        QStringList many;
+        for (int i = 0; i < 10; ++i) many << QStringLiteral("/r/%1.his").arg(i);
+        store.setValue(QStringLiteral("main/recentFiles"), many);
+        store.sync();
+        MainWindow again(data);
+        again.recallSettings();
+        QCOMPARE(again.workMode(), 0);
+        QCOMPARE(again.recentFiles(), many.mid(0, MainWindow::kRecentFiles));
+    }
+
+    void xdmfEntryFollowsSaveAndCsv() {
+        qrn::Dataset data;
+        MainWindow w(data);
+        QVERIFY(!w.xdmfExportEnabled());
+        for (bool allowed : {true, false}) {
+            qrn::WindowOutcome o;
+            o.saveExportAllowed = allowed;
+            w.apply(o);
+            QCOMPARE(w.xdmfExportEnabled(), allowed);
+            QCOMPARE(w.workModeEnabled(2), allowed);
+        }
+    }
+
+    // The export with its question, status line and "中止"; a refusal or a
+    // cancel leaves the earlier pair and says nothing.
+    void xdmfExport_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("new") << "new" << true;
+        QTest::newRow("replace") << "yes" << true;
+        QTest::newRow("keep") << "no" << false;
+        QTest::newRow("cancel") << "cancel" << false;
+    }
+    void xdmfExport() {
+        QFETCH(QString, how);
+        QFETCH(bool, written);
+        QTemporaryDir d;
+        Session s(d.path());
+        const QString xdmf = d.filePath(QStringLiteral("run.xdmf"));
+        if (how != QLatin1String("new")) touch(d.filePath(QStringLiteral("run.h5")), "old");
+        qrn::test::OverwriteAnswerer answer(how != QLatin1String("no"));
+        QTimer abort;
+        if (how == QLatin1String("cancel")) clickAbortWhenShown(s.w, abort);
+        QCOMPARE(s.w.exportXdmf(xdmf, false), written);
+        QCOMPARE(s.messages, QStringList());
+        QCOMPARE(answer.asked.size(), how == QLatin1String("new") ? 0 : 1);
+        QCOMPARE(QFile::exists(xdmf), written);
+        QCOMPARE(contents(d.filePath(QStringLiteral("run.h5"))) == "old", !written);
+        QCOMPARE(s.w.statusText().startsWith(QStringLiteral("保存しました: ")), written);
+        QVERIFY(!s.w.busyShown());
+        QVERIFY(!s.w.cancelShown());
+        QCOMPARE(s.data.StepCount, 3);
     }
 
     void folderChangeDisablesExecute() {

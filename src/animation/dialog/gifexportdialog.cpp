@@ -20,6 +20,7 @@
 #include "animation/qimageview.h"
 #include "animation/videoexport.h"
 #include "dataset/error.h"
+#include "widgets/overwrite.h"
 
 namespace qrn::gif {
 
@@ -208,8 +209,10 @@ void GifExportDialog::chooseFile() {
             if (boxTag == QLatin1String(tag)) selected = filterOf(boxTag);
         const QString startDir =
             Text2->text().isEmpty() ? QDir::currentPath() : QFileInfo(Text2->text()).absolutePath();
+        // "変換開始" asks before replacing a file, whichever way the name came.
         path = QFileDialog::getSaveFileName(this, QString(), startDir,
-                                            filters.join(QStringLiteral(";;")), &selected);
+                                            filters.join(QStringLiteral(";;")), &selected,
+                                            QFileDialog::DontConfirmOverwrite);
         // A name typed without an extension takes the chosen type's.
         if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
             for (const char* tag : kFileTags)
@@ -235,6 +238,7 @@ bool GifExportDialog::start() {
         return false;
     QApplication::setOverrideCursor(Qt::BusyCursor);
     bool written = false;
+    QString writtenPath;
     try {
         ExportRequest req;
         req.texts.start = Text1[0]->text();
@@ -246,6 +250,10 @@ bool GifExportDialog::start() {
         req.stepMax = viewer_.timeStepMaximum ? viewer_.timeStepMaximum() : 0;
         const ExportPlan plan = planExport(req);
         if (plan.endCapped) Text1[1]->setText(plan.endText);
+        if (!confirmOverwrite(this, kGifTitle, {plan.path})) {
+            QApplication::restoreOverrideCursor();
+            return false;
+        }
         ExportSettings settings;
         settings.palette = Palette{viewer_.background, viewer_.foreground};
         settings.background = viewer_.background;
@@ -265,6 +273,7 @@ bool GifExportDialog::start() {
             },
             progress);
         written = true;
+        writtenPath = plan.path;
     } catch (const Cancelled&) {
         // Nothing was written; the dialog stays open for another try.
         progressBar->setValue(0);
@@ -282,6 +291,7 @@ bool GifExportDialog::start() {
     }
     if (running_) setRunning(false);
     QApplication::restoreOverrideCursor();
+    if (written) emit fileWritten(QDir::toNativeSeparators(writtenPath));
     return written;
 }
 

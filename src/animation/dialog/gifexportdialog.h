@@ -60,6 +60,10 @@ class GifExportDialog : public QDialog {
     QProgressBar* progressBar = nullptr;
     QPushButton* abortButton = nullptr;  // "中止", enabled while a file is written
 
+  signals:
+    // A run wrote the file (the output box's name).
+    void fileWritten(const QString& path);
+
   protected:
     // Escape and the title bar's close button stop a run instead of hiding.
     void reject() override;

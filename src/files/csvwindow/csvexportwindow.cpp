@@ -21,6 +21,7 @@
 #include <new>
 
 #include "dataset/error.h"
+#include "widgets/overwrite.h"
 
 namespace qrn {
 namespace {
@@ -500,6 +501,8 @@ void CsvExportWindow::exportCsv() {
         return;
     }
     if (!confirmWideFile()) return;
+    if (!confirmOverwrite(this, kCsvWindowTitle, csvOutputFiles(sel_.outputPath, sel_.split)))
+        return;
 
     QString errorTitle;
     QString errorText;

@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 #include <functional>
 
+#include "../../overwriteanswer.h"
 #include "files/csvexport.h"
 #include "files/csvwindow/csvexportwindow.h"
 
@@ -131,11 +132,16 @@ class ModalAnswerer {
     }
     std::function<void(QFileDialog*)> onFileDialog;
     QStringList titles, texts;
+    QStringList questions;  // overwrite questions, answered "はい"
 
   private:
     void poll() {
         QWidget* top = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QMessageBox*>(top)) {
+        if (auto* box = qobject_cast<QMessageBox*>(top);
+            box && box->objectName() == QLatin1String("OverwriteQuestion")) {
+            questions << box->text();
+            box->button(QMessageBox::Yes)->click();
+        } else if (box) {
             titles << box->windowTitle();
             texts << box->text();
             box->button(QMessageBox::Ok)->click();
@@ -173,6 +179,7 @@ class TestCsvWindow : public QObject {
     void unwritableOutput();
     void emptyOutputName();
     void cancelWritesNothing();
+    void overwriteAnsweredNo();
     void browse_data();
     void browse();
     void fileFilter_data();
@@ -688,6 +695,29 @@ void TestCsvWindow::cancelWritesNothing() {
     QCOMPARE(w.result(), int(QDialog::Rejected));
     QVERIFY(!w.isVisible());
     QVERIFY(dirEntries(dir.path()).isEmpty());
+}
+
+// "いいえ" to the overwrite question: the file stays byte for byte and the window open.
+void TestCsvWindow::overwriteAnsweredNo() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("run.csv"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("earlier\r\n");
+    }
+    const Dataset d = makeDataset(12, 3);
+    CsvExportWindow w(d, path, kDt, dir.path());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::mouseClick(child<QPushButton>(w, QStringLiteral("Command3")), Qt::LeftButton);
+    qrn::test::OverwriteAnswerer no(false);
+    QTest::mouseClick(child<QPushButton>(w, QStringLiteral("Command1")), Qt::LeftButton);
+    QCOMPARE(no.asked.size(), 1);
+    QVERIFY(no.asked.first().contains(QDir::toNativeSeparators(path)));
+    QVERIFY(w.isVisible());
+    QCOMPARE(readAll(path), QByteArray("earlier\r\n"));
+    QCOMPARE(dirEntries(dir.path()), QStringList{QStringLiteral("run.csv")});
 }
 
 void TestCsvWindow::browse_data() {
