@@ -24,3 +24,13 @@ if [ -x "$BIN/qrn_plot_redraw" ]; then
             "$(printf 'wall %s ms' "$wall")" "max $worst"
     fi
 fi
+
+# Playback with the plot window following (4x1M series): CPU per frame of the
+# real viewer on the sample, with the plot against alone.
+if [ -x "$BIN/qrn_plot_follow" ]; then
+    if read -r frames alone plot < <("$BIN/qrn_plot_follow" 2>/dev/null); then
+        row "playback frame with plot following (4x1M)" "$(printf '%s ms' "$plot")" \
+            "$(printf '%s ms alone' "$alone")" \
+            "$(awk -v a="$plot" -v b="$alone" 'BEGIN { printf "%.2fx", a / b }')"
+    fi
+fi

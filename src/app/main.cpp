@@ -10,6 +10,7 @@
 #include "analysis/window/resultswindow.h"
 #include "animation/dialog/gifexportdialog.h"
 #include "app/mainwindow.h"
+#include "app/plotlink.h"
 #include "dataset/dataset.h"
 #include "files/csvwindow/csvexportwindow.h"
 #include "viewer/viewerwindow.h"
@@ -60,8 +61,12 @@ int main(int argc, char** argv) {
     // "結果集計" of either viewer: one window, serving the viewer that opened it
     // and closed when the user leaves the viewers.
     qrn::ResultsWindow results(data, intervalText);
-    auto showMain = [&window, &results] {
+    // "グラフ" of either viewer, the same way; it takes the results window's curves.
+    qrn::PlotLink plot(data, intervalText);
+    plot.attach(&results);
+    auto showMain = [&window, &results, &plot] {
         results.close();
+        plot.close();
         window.show();
         window.raise();
         window.activateWindow();
@@ -70,14 +75,18 @@ int main(int argc, char** argv) {
     std::array<std::unique_ptr<qrn::viewer::ViewerWindow>, 2> viewers = {
         std::make_unique<qrn::viewer::ViewerWindow>(data, 0, intervalText, showMain),
         std::make_unique<qrn::viewer::ViewerWindow>(data, 1, intervalText, showMain)};
-    window.setViewerOpener([&viewers, &results](int mode, bool resetTime) {
+    window.setViewerOpener([&viewers, &results, &plot](int mode, bool resetTime) {
         results.checkDataset();  // a read may have replaced the dataset
+        plot.checkDataset();
         viewers[static_cast<std::size_t>(mode == 1 ? 1 : 0)]->open(resetTime);
     });
-    // Both viewers start fitted to a new model at their next opening.
-    window.setDatasetReplacedHandler([&viewers] {
+    // Both viewers start fitted to a new model at their next opening; the
+    // plot's numbers are of the old one.
+    window.setDatasetReplacedHandler([&viewers, &plot] {
+        plot.close();
         for (auto& v : viewers) v->noteNewDataset();
     });
+    for (auto& v : viewers) plot.attach(v.get());
     for (auto& v : viewers) {
         qrn::viewer::ViewerWindow* viewer = v.get();
         QObject::connect(
@@ -145,6 +154,7 @@ int main(int argc, char** argv) {
     gifDialog.setParent(nullptr);
     results.close();
     results.setParent(nullptr);
+    plot.close();
     for (auto& v : viewers) v->setGifAnimationHandler({});
     viewers = {};
     return rc;

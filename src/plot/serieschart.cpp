@@ -163,6 +163,9 @@ SeriesChart::SeriesChart() {
     timeLine_->setVisible(false);
     curves_ = new CurvesItem(this);
     curves_->setZValue(50);
+    // The time line moves every frame of playback: the curves under it are
+    // copied from a cache instead of being stroked again.
+    setSmoothCurves(false);
     connect(this, &QChart::plotAreaChanged, this, [this] {
         curves_->areaChanged();
         placeTimeLine();
@@ -172,6 +175,11 @@ SeriesChart::SeriesChart() {
 }
 
 SeriesChart::~SeriesChart() = default;
+
+void SeriesChart::setSmoothCurves(bool smooth) {
+    smooth_ = smooth;
+    curves_->setCacheMode(smooth ? QGraphicsItem::NoCache : QGraphicsItem::DeviceCoordinateCache);
+}
 
 QValueAxis* SeriesChart::valueAxisOf(std::size_t k) const { return axes_[axisOf_[k]].axis; }
 
@@ -270,6 +278,7 @@ void SeriesChart::setValueRange(std::size_t axis, double lo, double hi) {
     if (axis >= axes_.size() || !validSpan(lo, hi)) return;
     setAxisRange(axes_[axis].axis, lo, hi, kValueTicks);
     zoomed_ = true;
+    curves_->update();  // the cached curves were drawn on the old range
 }
 
 void SeriesChart::zoomToRect(const QRectF& rect) {

@@ -87,8 +87,9 @@ class SeriesChart : public QChart {
     qsizetype pointsShown() const;
 
     // Antialiased curves: for pictures that are saved; the window draws
-    // aliased curves, which is several times faster.
-    void setSmoothCurves(bool smooth) { smooth_ = smooth; }
+    // aliased curves, which is several times faster, and keeps them in a
+    // pixmap that pictures (an SVG above all) must not get.
+    void setSmoothCurves(bool smooth);
     bool smoothCurves() const { return smooth_; }
 
   private:

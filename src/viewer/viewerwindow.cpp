@@ -146,6 +146,11 @@ void ViewerWindow::buildMenu() {
     results_ = menuBar_.addAction(QStringLiteral("結果集計"));
     results_->setObjectName(QStringLiteral("Results"));
     connect(results_, &QAction::triggered, this, [this] { emit resultsRequested(); });
+    plot_ = menuBar_.addAction(QStringLiteral("グラフ"));
+    plot_->setObjectName(QStringLiteral("Plot"));
+    plot_->setToolTip(
+        QStringLiteral("選んだノード点と表示中の張力の時間変化をグラフ画面に表示します。"));
+    connect(plot_, &QAction::triggered, this, [this] { emit plotRequested(); });
     menuRowLayout_.addWidget(&menuBar_);
     // The node information can be long: it gets the rest of the menu row, and
     // the whole text is also its tool tip and can be selected and copied.
@@ -329,6 +334,11 @@ void ViewerWindow::afterDraw() {
     bottomBar_.showGauge(st_.GaugeMax, st_.GaugeValue);
     updateMark();
     picture_.update();
+    // Once per step, not per redraw: a plot following playback gets one call a frame.
+    if (form_.timeStep != shownStep_) {
+        shownStep_ = form_.timeStep;
+        emit timeStepShown(shownStep_);
+    }
 }
 
 double ViewerWindow::intervalSeconds() const {
@@ -401,6 +411,7 @@ void ViewerWindow::open(bool resetTime) {
 void ViewerWindow::noteNewDataset() {
     fitPending_ = true;
     picked_.reset();
+    pickedNumber_.reset();
     pressHit_.reset();
     picture_.setMark(std::nullopt);
 }
@@ -595,8 +606,10 @@ void ViewerWindow::applyPick(std::optional<NodeRef> hit) {
         const QString text = nodeInfoText(ds_, *hit, params_.timeStep);
         nodeData_.setText(text);
         nodeData_.setToolTip(text);
+        pickedNumber_ = ds_.NodeNoOf(hit->slot, hit->node);
     }
     updateMark();
+    if (hit && pickedNumber_) emit nodePicked(*pickedNumber_);
 }
 
 void ViewerWindow::updateMark() {

@@ -97,6 +97,12 @@ class ViewerWindow final : public QWidget {
     void selectTensionRecord(int record);
     void setClearanceOverlay(std::optional<render::ClearanceOverlay> overlay);
 
+    // What the "グラフ" window starts with: the number of the node last picked
+    // (a click beside the nodes keeps it; none since the last read: empty) and
+    // the tension record of the bottom bar.
+    std::optional<std::int32_t> pickedNodeNumber() const { return pickedNumber_; }
+    int tensionRecord() const { return st_.TensSel; }
+
     // Real mode, "GIFアニメ": besides the signal, calls `handler` when set.
     void setGifAnimationHandler(std::function<void()> handler) { gifHandler_ = std::move(handler); }
 
@@ -127,6 +133,11 @@ class ViewerWindow final : public QWidget {
   signals:
     void gifAnimationRequested();
     void resultsRequested();  // "結果集計"
+    void plotRequested();     // "グラフ"
+    // A frame of another time step was drawn (the time bar, playback, a reset).
+    void timeStepShown(int step);
+    // A click picked a node that has a number.
+    void nodePicked(std::int32_t number);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -203,6 +214,8 @@ class ViewerWindow final : public QWidget {
     QPointF pressPixel_;
     std::optional<NodeRef> pressHit_;
     std::optional<NodeRef> picked_;
+    std::optional<std::int32_t> pickedNumber_;
+    int shownStep_ = -1;       // the step of the last timeStepShown
     QElapsedTimer paceClock_;  // paces the frame loop to the screen's refresh
     double nextPassMs_ = 0.0;
 
@@ -217,6 +230,7 @@ class ViewerWindow final : public QWidget {
     QMenu* animationMenu_ = nullptr;
     QAction* gifAni_ = nullptr;
     QAction* results_ = nullptr;
+    QAction* plot_ = nullptr;
     ClientArea client_;
     PictureWidget picture_;
     QScrollBar hScroll2_{Qt::Horizontal};  // azimuth

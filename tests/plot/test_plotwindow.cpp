@@ -185,6 +185,10 @@ void TestPlotWindow::seriesAndOutputs() {
     QCOMPARE(image.size(),
              QSize(qRound(w.chart().size().width()), qRound(w.chart().size().height())));
     QVERIFY(QSvgRenderer(svg).isValid());
+    // The curves are lines in the SVG, not the window's cached pixmap.
+    QFile svgFile(svg);
+    QVERIFY(svgFile.open(QIODevice::ReadOnly));
+    QVERIFY(!svgFile.readAll().contains("<image"));
     w.saveCsv(out.filePath(QStringLiteral("g.csv")));
     QFile csv(out.filePath(QStringLiteral("g.csv")));
     QVERIFY(csv.open(QIODevice::ReadOnly));
