@@ -61,7 +61,14 @@ QTableView* makeTable(CheckTableModel* model, QWidget* parent) {
     return t;
 }
 
-QString valueText(double v) { return QString::number(v, 'g', 10); }
+// Stored values are whole numbers and read exactly; computed ones (clearances,
+// angles) to three decimals, which is millimetres for metres.
+QString valueText(double v) {
+    if (std::abs(v - std::round(v)) < 1e-9) return QString::number(v, 'f', 0);
+    QString t = QString::number(v, 'f', 3);
+    while (t.endsWith(QLatin1Char('0'))) t.chop(1);
+    return t;
+}
 
 }  // namespace
 
