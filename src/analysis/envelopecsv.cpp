@@ -8,6 +8,7 @@
 #include "analysis/report.h"
 #include "dataset/error.h"
 #include "dataset/numbers.h"
+#include "dataset/savetarget.h"
 
 namespace qrn {
 namespace {
@@ -58,7 +59,7 @@ void writeEnvelopeCsv(const Report& report, const QString& path) {
         throw QrnError(QStringLiteral("Shift_JISの文字コード変換が使用できません。"), kAppTitle);
     const QByteArray bytes = sjis.encode(text);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (isReadOnlyFile(path) || !file.open(QIODevice::WriteOnly))
         throw QrnError(
             saveError(path, QStringLiteral("ファイルを作成できません（フォルダーがない、"
                                            "書き込みが禁止されている、または使用中です）。")),

@@ -12,6 +12,7 @@
 
 #include "animation/lzw.h"
 #include "dataset/error.h"
+#include "dataset/savetarget.h"
 
 namespace qrn::gif {
 
@@ -58,9 +59,10 @@ class GifWriter::Impl {
                                .arg(width)
                                .arg(height),
                            kGifTitle);
-        if (file_ && !file_->open(QIODevice::WriteOnly))
+        if (file_ && (isReadOnlyFile(name_) || !file_->open(QIODevice::WriteOnly)))
             throw QrnError(QStringLiteral("GIFファイル「%1」を作成できません。\n%2")
-                               .arg(shown(name_), file_->errorString()),
+                               .arg(shown(name_),
+                                    isReadOnlyFile(name_) ? kReadOnlyTarget : file_->errorString()),
                            kGifTitle);
         int error = 0;
         gif_ = EGifOpen(this, &Impl::output, &error);

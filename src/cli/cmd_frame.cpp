@@ -7,6 +7,7 @@
 #include "cli/readinput.h"
 #include "cli/viewoptions.h"
 #include "dataset/error.h"
+#include "dataset/savetarget.h"
 #include "files/csvexport.h"
 
 namespace qrn::cli {
@@ -31,6 +32,7 @@ namespace {
 }
 
 std::unique_ptr<QSaveFile> openOutput(const QString& path) {
+    if (isReadOnlyFile(path)) failWrite(path, kReadOnlyTarget);
     auto f = std::make_unique<QSaveFile>(path);
     if (!f->open(QIODevice::WriteOnly)) failWrite(path, f->errorString());
     return f;

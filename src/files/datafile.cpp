@@ -14,6 +14,7 @@
 
 #include "dataset/error.h"
 #include "dataset/numbers.h"
+#include "dataset/savetarget.h"
 #include "dataset/schema.h"
 
 namespace qrn {
@@ -352,7 +353,7 @@ class FileOut {
   public:
     FileOut(const QString& path, std::int64_t total, Progress* progress)
         : path_(path), file_(path), progress_(progress), total_(total) {
-        if (!file_.open(QIODevice::WriteOnly))
+        if (isReadOnlyFile(path) || !file_.open(QIODevice::WriteOnly))
             fail(
                 QStringLiteral("ファイルを作成できません（フォルダーがない、書き込みが禁止されて"
                                "いる、または使用中です）。"));

@@ -9,6 +9,7 @@
 #include <QSvgGenerator>
 
 #include "dataset/error.h"
+#include "dataset/savetarget.h"
 #include "plot/serieschart.h"
 
 namespace qrn::plot {
@@ -78,7 +79,7 @@ QImage renderChart(SeriesChart& chart) {
 
 void saveChartImage(SeriesChart& chart, const QString& path) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (isReadOnlyFile(path) || !file.open(QIODevice::WriteOnly))
         throw QrnError(saveError(path, kCannotCreate), kWriteErrorTitle);
     bool written = false;
     if (isSvgPath(path)) {
