@@ -64,7 +64,7 @@ void writeEnvelopeCsv(const Report& report, const QString& path) {
             saveError(path, QStringLiteral("ファイルを作成できません（フォルダーがない、"
                                            "書き込みが禁止されている、または使用中です）。")),
             kWriteErrorTitle);
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    if (file.write(bytes) != bytes.size() || !holdsAll(file, bytes.size()) || !file.commit())
         throw QrnError(saveError(path, QStringLiteral("書き込み中にエラーが発生しました（ディスクの"
                                                       "空き容量が足りない可能性があります）。")),
                        kWriteErrorTitle);

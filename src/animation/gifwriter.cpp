@@ -126,6 +126,7 @@ class GifWriter::Impl {
         gif_ = nullptr;
         if (closed != GIF_OK) failWrite(giflibReason(error));
         flush();
+        if (file_ && !holdsAll(*file_, written_)) failWrite(kIncompleteWrite);
         if (file_ && !file_->commit())
             throw QrnError(QStringLiteral("GIFファイル「%1」の書き込みに失敗しました。\n%2")
                                .arg(shown(name_), file_->errorString()),
@@ -144,6 +145,7 @@ class GifWriter::Impl {
     void flush() {
         if (buffer_.isEmpty()) return;
         if (device_.write(buffer_) != buffer_.size()) failWrite(device_.errorString());
+        written_ += buffer_.size();
         buffer_.clear();
     }
 
@@ -257,6 +259,7 @@ class GifWriter::Impl {
     int width_;
     int height_;
     QByteArray buffer_;
+    qint64 written_ = 0;  // bytes handed to the device
     // Declared after the buffer: an abandoned handle still writes its trailer
     // there while closing; it is dropped, and the QSaveFile removes its temporary.
     GifHandle handle_;

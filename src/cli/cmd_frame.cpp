@@ -1,4 +1,5 @@
 // qrnconv frame INPUT OUTPUT.png: one frame of the viewer as a PNG.
+#include <QBuffer>
 #include <QSaveFile>
 #include <memory>
 #include <new>
@@ -47,8 +48,15 @@ void writeFrame(const viewer::FrameResult& frame, const QString& pngPath,
     const auto png = openOutput(pngPath);
     std::unique_ptr<QSaveFile> points;
     if (pointsPath) points = openOutput(*pointsPath);
-    if (!frame.image.save(png.get(), "PNG")) failWrite(pngPath, png->errorString());
-    if (points && points->write(frame.points) != frame.points.size())
+    // Encoded into memory first: the encoder does not report a short write.
+    QBuffer picture;
+    picture.open(QIODevice::WriteOnly);
+    if (!frame.image.save(&picture, "PNG")) failWrite(pngPath, png->errorString());
+    const QByteArray& bytes = picture.data();
+    if (png->write(bytes) != bytes.size() || !holdsAll(*png, bytes.size()))
+        failWrite(pngPath, kIncompleteWrite);
+    if (points && (points->write(frame.points) != frame.points.size() ||
+                   !holdsAll(*points, frame.points.size())))
         failWrite(*pointsPath, points->errorString());
     if (points && !points->commit()) failWrite(*pointsPath, points->errorString());
     if (!png->commit()) failWrite(pngPath, png->errorString());
