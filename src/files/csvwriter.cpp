@@ -364,6 +364,8 @@ CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& 
                 out.write(begin, static_cast<std::size_t>(p - begin));
                 p = begin;
                 progress.progress(static_cast<double>(rowsDone + r + 1) / totalRows);
+                // Stopped: the temporaries go, no target is touched.
+                if (progress.cancelRequested()) throw Cancelled();
             }
         }
         out.write(begin, static_cast<std::size_t>(p - begin));

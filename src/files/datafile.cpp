@@ -377,6 +377,8 @@ class FileOut {
             done_ += step;
             if (progress_ && step == kChunkBytes && total_ > 0)
                 progress_->progress(static_cast<double>(done_) / static_cast<double>(total_));
+            // Stopped: the temporary goes, the target is untouched.
+            if (progress_ && progress_->cancelRequested()) throw Cancelled();
         }
     }
 
