@@ -33,8 +33,8 @@ long residentKb() {
 
 int openFiles() {
 #ifdef __linux__
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries |
-                                                                          QDir::NoDotAndDotDot)
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
+                                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
                                 .size());
 #else
     return -1;
