@@ -8,6 +8,7 @@
 #include "analysis/report.h"
 #include "dataset/error.h"
 #include "dataset/numbers.h"
+#include "dataset/savetarget.h"
 
 namespace qrn {
 namespace {
@@ -58,12 +59,12 @@ void writeEnvelopeCsv(const Report& report, const QString& path) {
         throw QrnError(QStringLiteral("Shift_JISの文字コード変換が使用できません。"), kAppTitle);
     const QByteArray bytes = sjis.encode(text);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (isReadOnlyFile(path) || !file.open(QIODevice::WriteOnly))
         throw QrnError(
             saveError(path, QStringLiteral("ファイルを作成できません（フォルダーがない、"
                                            "書き込みが禁止されている、または使用中です）。")),
             kWriteErrorTitle);
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    if (file.write(bytes) != bytes.size() || !holdsAll(file, bytes.size()) || !file.commit())
         throw QrnError(saveError(path, QStringLiteral("書き込み中にエラーが発生しました（ディスクの"
                                                       "空き容量が足りない可能性があります）。")),
                        kWriteErrorTitle);

@@ -11,6 +11,7 @@
 #include "dataset/error.h"
 #include "dataset/numbers.h"
 #include "dataset/progress.h"
+#include "dataset/savetarget.h"
 #include "files/csvexport.h"
 
 namespace qrn::analysis {
@@ -54,7 +55,7 @@ void writeSeriesCsv(const std::vector<const Series*>& series, const QString& pat
     times.erase(std::unique(times.begin(), times.end()), times.end());
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (isReadOnlyFile(path) || !file.open(QIODevice::WriteOnly))
         throw QrnError(saveError(path, kCannotCreate), kWriteErrorTitle);
     QByteArray block = header;
     std::vector<std::int64_t> next(series.size(), 0);

@@ -12,6 +12,7 @@
 
 #include "animation/lzw.h"
 #include "dataset/error.h"
+#include "dataset/savetarget.h"
 #include "dataset/systemerror.h"
 
 namespace qrn::gif {
@@ -59,9 +60,10 @@ class GifWriter::Impl {
                                .arg(width)
                                .arg(height),
                            kGifTitle);
-        if (file_ && !file_->open(QIODevice::WriteOnly))
+        if (file_ && (isReadOnlyFile(name_) || !file_->open(QIODevice::WriteOnly)))
             throw QrnError(QStringLiteral("GIFファイル「%1」を作成できません。\n%2")
-                               .arg(shown(name_), systemErrorText(*file_)),
+                               .arg(shown(name_), isReadOnlyFile(name_) ? kReadOnlyTarget
+                                                                        : systemErrorText(*file_)),
                            kGifTitle);
         int error = 0;
         gif_ = EGifOpen(this, &Impl::output, &error);
@@ -125,6 +127,7 @@ class GifWriter::Impl {
         gif_ = nullptr;
         if (closed != GIF_OK) failWrite(giflibReason(error));
         flush();
+        if (file_ && !holdsAll(*file_, written_)) failWrite(kIncompleteWrite);
         if (file_ && !file_->commit())
             throw QrnError(QStringLiteral("GIFファイル「%1」の書き込みに失敗しました。\n%2")
                                .arg(shown(name_), systemErrorText(*file_)),
@@ -144,6 +147,7 @@ class GifWriter::Impl {
         if (buffer_.isEmpty()) return;
         if (device_.write(buffer_) != buffer_.size())
             failWrite(systemErrorText(QFileDevice::WriteError, device_.errorString()));
+        written_ += buffer_.size();
         buffer_.clear();
     }
 
@@ -257,6 +261,7 @@ class GifWriter::Impl {
     int width_;
     int height_;
     QByteArray buffer_;
+    qint64 written_ = 0;  // bytes handed to the device
     // Declared after the buffer: an abandoned handle still writes its trailer
     // there while closing; it is dropped, and the QSaveFile removes its temporary.
     GifHandle handle_;

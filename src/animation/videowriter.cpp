@@ -23,6 +23,7 @@ extern "C" {
 
 #include "animation/gifwriter.h"
 #include "dataset/error.h"
+#include "dataset/savetarget.h"
 #include "dataset/systemerror.h"
 
 namespace qrn::video {
@@ -190,6 +191,7 @@ class VideoWriter::Impl {
     // volume. The target is first tried the way a GIF is written, so that a
     // folder that cannot be written or a read-only target gets the same message.
     void openTemporary() {
+        if (isReadOnlyFile(path_)) failCreate(kReadOnlyTarget);
         QSaveFile probe(path_);
         if (!probe.open(QIODevice::WriteOnly)) failCreate(systemErrorText(probe));
         probe.cancelWriting();

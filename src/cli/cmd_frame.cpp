@@ -1,4 +1,5 @@
 // qrnconv frame INPUT OUTPUT.png: one frame of the viewer as a PNG.
+#include <QBuffer>
 #include <QSaveFile>
 #include <memory>
 #include <new>
@@ -7,6 +8,7 @@
 #include "cli/readinput.h"
 #include "cli/viewoptions.h"
 #include "dataset/error.h"
+#include "dataset/savetarget.h"
 #include "files/csvexport.h"
 
 namespace qrn::cli {
@@ -31,6 +33,7 @@ namespace {
 }
 
 std::unique_ptr<QSaveFile> openOutput(const QString& path) {
+    if (isReadOnlyFile(path)) failWrite(path, kReadOnlyTarget);
     auto f = std::make_unique<QSaveFile>(path);
     if (!f->open(QIODevice::WriteOnly)) failWrite(path, f->errorString());
     return f;
@@ -45,8 +48,15 @@ void writeFrame(const viewer::FrameResult& frame, const QString& pngPath,
     const auto png = openOutput(pngPath);
     std::unique_ptr<QSaveFile> points;
     if (pointsPath) points = openOutput(*pointsPath);
-    if (!frame.image.save(png.get(), "PNG")) failWrite(pngPath, png->errorString());
-    if (points && points->write(frame.points) != frame.points.size())
+    // Encoded into memory first: the encoder does not report a short write.
+    QBuffer picture;
+    picture.open(QIODevice::WriteOnly);
+    if (!frame.image.save(&picture, "PNG")) failWrite(pngPath, png->errorString());
+    const QByteArray& bytes = picture.data();
+    if (png->write(bytes) != bytes.size() || !holdsAll(*png, bytes.size()))
+        failWrite(pngPath, kIncompleteWrite);
+    if (points && (points->write(frame.points) != frame.points.size() ||
+                   !holdsAll(*points, frame.points.size())))
         failWrite(*pointsPath, points->errorString());
     if (points && !points->commit()) failWrite(*pointsPath, points->errorString());
     if (!png->commit()) failWrite(pngPath, png->errorString());

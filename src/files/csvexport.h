@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "dataset/barray.h"
@@ -89,6 +90,12 @@ struct CsvResult {
 // Reports progress (0..1).
 CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& intervalText,
                    Progress& progress);
+
+// For the tests: called with each target just before its finished file
+// replaces it; false makes that replacement fail as a failed rename would.
+// Empty (no call) unless a test sets it.
+using CsvReplaceHook = std::function<bool(const QString& target)>;
+void setCsvReplaceHook(CsvReplaceHook hook);
 
 // --- layout of the window's lists (windows onto NodeSel and BeamSel) ---
 inline constexpr int kCsvNodeRows = 10;

@@ -1,19 +1,24 @@
 // The CSV writer: header cells and data lines of one file or of the five split
 // files, Shift_JIS text with CR LF line ends, written block by block through
-// QSaveFile so that an export that fails leaves no target changed.
+// QSaveFile; the set replaces its targets all or none, so that an export that
+// fails leaves no target changed.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStringEncoder>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "dataset/error.h"
 #include "dataset/numbers.h"
+#include "dataset/savetarget.h"
 #include "dataset/systemerror.h"
 #include "files/csvexport.h"
 
@@ -208,6 +213,7 @@ char* appendCell(char* p, const Column& c, const Sources& src, std::size_t i) {
 class Output {
   public:
     explicit Output(const QString& path) : file_(path) {
+        if (isReadOnlyFile(path)) throw QrnError(saveError(path, kCannotCreate), kWriteErrorTitle);
         if (!file_.open(QIODevice::WriteOnly))
             throw QrnError(saveError(path, kCannotCreate, &file_), kWriteErrorTitle);
     }
@@ -225,7 +231,100 @@ class Output {
     std::uint64_t bytes_ = 0;
 };
 
+// The earlier file of a target, kept under a spare name while the set is
+// replaced: a second link where the file system has them (the target never
+// disappears), else the file moved aside.
+struct Kept {
+    QString target;
+    QString spare;  // empty: there was no earlier file
+    bool linked = false;
+};
+
+std::filesystem::path fsPath(const QString& path) { return QFile(path).filesystemFileName(); }
+
+bool moveOnto(const QString& from, const QString& to) {
+    // Replaces an existing `to` in one step (rename(2); MoveFileEx on Windows).
+    std::error_code ec;
+    std::filesystem::rename(fsPath(from), fsPath(to), ec);
+    return !ec;
+}
+
+// TARGET + "." + six random hexadecimal digits that no file holds now.
+QString spareName(const QString& target) {
+    QString name;
+    for (int i = 0; i < 100; ++i) {
+        name = target + QStringLiteral(".%1").arg(QRandomGenerator::global()->bounded(0x1000000u),
+                                                  6, 16, QLatin1Char('0'));
+        if (!QFileInfo::exists(name)) break;
+    }
+    return name;
+}
+
+CsvReplaceHook& replaceHook() {
+    static CsvReplaceHook hook;
+    return hook;
+}
+
+// Moves every finished file onto its target, all or none: the earlier files
+// are kept aside first, and if one replacement fails the targets already
+// replaced get their earlier files back (or go, where there was none).
+void replaceTargets(std::vector<std::unique_ptr<Output>>& outputs) {
+    std::vector<Kept> kept;
+    auto restore = [&](std::size_t replaced) -> QStringList {
+        QStringList stranded;  // "target\rspare" of earlier files that could not go back
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            const Kept& e = kept[k];
+            if (k < replaced) {
+                const bool back =
+                    e.spare.isEmpty() ? QFile::remove(e.target) : moveOnto(e.spare, e.target);
+                if (!back && !e.spare.isEmpty()) stranded << e.target << e.spare;
+            } else if (!e.spare.isEmpty()) {
+                if (e.linked)
+                    QFile::remove(e.spare);
+                else if (!moveOnto(e.spare, e.target))
+                    stranded << e.target << e.spare;
+            }
+        }
+        return stranded;
+    };
+    auto fail = [&](const QString& path, const QString& reason, std::size_t replaced,
+                    const QFileDevice* file = nullptr) {
+        QString text = saveError(path, reason, file);
+        const QStringList stranded = restore(replaced);
+        for (qsizetype i = 0; i + 1 < stranded.size(); i += 2)
+            text += QLatin1Char('\r') + QStringLiteral("元のファイル %1 は %2 に残っています。")
+                                            .arg(QDir::toNativeSeparators(stranded[i]),
+                                                 QDir::toNativeSeparators(stranded[i + 1]));
+        throw QrnError(text, kWriteErrorTitle);
+    };
+
+    for (const auto& out : outputs) {
+        Kept e;
+        e.target = out->file().fileName();
+        if (QFileInfo::exists(e.target)) {
+            e.spare = spareName(e.target);
+            std::error_code ec;
+            std::filesystem::create_hard_link(fsPath(e.target), fsPath(e.spare), ec);
+            e.linked = !ec;
+            if (!e.linked && !moveOnto(e.target, e.spare)) {
+                fail(e.target, kInUse, 0);
+            }
+        }
+        kept.push_back(e);
+    }
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+        QSaveFile& file = outputs[k]->file();
+        const CsvReplaceHook& hook = replaceHook();
+        if ((hook && !hook(file.fileName())) || !file.commit())
+            fail(file.fileName(), kCannotFinish, k, &file);
+    }
+    for (const Kept& e : kept)
+        if (!e.spare.isEmpty()) QFile::remove(e.spare);
+}
+
 }  // namespace
+
+void setCsvReplaceHook(CsvReplaceHook hook) { replaceHook() = std::move(hook); }
 
 CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& intervalText,
                    Progress& progress) {
@@ -272,6 +371,8 @@ CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& 
                 out.write(begin, static_cast<std::size_t>(p - begin));
                 p = begin;
                 progress.progress(static_cast<double>(rowsDone + r + 1) / totalRows);
+                // Stopped: the temporaries go, no target is touched.
+                if (progress.cancelRequested()) throw Cancelled();
             }
         }
         out.write(begin, static_cast<std::size_t>(p - begin));
@@ -286,7 +387,7 @@ CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& 
 
     // Every file is complete in its temporary. Before any target is replaced,
     // make sure each existing target can be opened for writing (a file held open
-    // by another program or made read-only), so that a refusal changes nothing.
+    // by another program), so that a refusal changes nothing.
     for (const auto& out : outputs) {
         const QString path = out->file().fileName();
         if (QFileInfo::exists(path)) {
@@ -295,11 +396,7 @@ CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& 
                 throw QrnError(saveError(path, kInUse), kWriteErrorTitle);
         }
     }
-    for (const auto& out : outputs) {
-        if (!out->file().commit())
-            throw QrnError(saveError(out->file().fileName(), kCannotFinish, &out->file()),
-                           kWriteErrorTitle);
-    }
+    replaceTargets(outputs);
     progress.progress(1.0);
     return result;
 }

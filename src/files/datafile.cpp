@@ -14,6 +14,7 @@
 
 #include "dataset/error.h"
 #include "dataset/numbers.h"
+#include "dataset/savetarget.h"
 #include "dataset/schema.h"
 #include "dataset/systemerror.h"
 
@@ -358,7 +359,7 @@ class FileOut {
   public:
     FileOut(const QString& path, std::int64_t total, Progress* progress)
         : path_(path), file_(path), progress_(progress), total_(total) {
-        if (!file_.open(QIODevice::WriteOnly))
+        if (isReadOnlyFile(path) || !file_.open(QIODevice::WriteOnly))
             fail(
                 QStringLiteral("ファイルを作成できません（フォルダーがない、書き込みが禁止されて"
                                "いる、または使用中です）。"));
@@ -383,6 +384,8 @@ class FileOut {
             done_ += step;
             if (progress_ && step == kChunkBytes && total_ > 0)
                 progress_->progress(static_cast<double>(done_) / static_cast<double>(total_));
+            // Stopped: the temporary goes, the target is untouched.
+            if (progress_ && progress_->cancelRequested()) throw Cancelled();
         }
     }
 

@@ -1,5 +1,6 @@
 #include "plot/chartimage.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGraphicsLineItem>
@@ -9,6 +10,7 @@
 #include <QSvgGenerator>
 
 #include "dataset/error.h"
+#include "dataset/savetarget.h"
 #include "plot/serieschart.h"
 
 namespace qrn::plot {
@@ -78,13 +80,16 @@ QImage renderChart(SeriesChart& chart) {
 
 void saveChartImage(SeriesChart& chart, const QString& path) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (isReadOnlyFile(path) || !file.open(QIODevice::WriteOnly))
         throw QrnError(saveError(path, kCannotCreate), kWriteErrorTitle);
+    // Drawn into memory first: the generators do not all report a short write.
+    QBuffer picture;
+    picture.open(QIODevice::WriteOnly);
     bool written = false;
     if (isSvgPath(path)) {
         const QSize size = pictureSize(chart);
         QSvgGenerator svg;
-        svg.setOutputDevice(&file);
+        svg.setOutputDevice(&picture);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setResolution(kScreenDpi);
@@ -96,10 +101,12 @@ void saveChartImage(SeriesChart& chart, const QString& path) {
             written = painter.end();
         }
     } else {
-        written = renderChart(chart).save(&file, "PNG");
+        written = renderChart(chart).save(&picture, "PNG");
     }
-    if (!written || file.error() != QFileDevice::NoError || !file.commit())
-        throw QrnError(saveError(path, kCannotWrite), kWriteErrorTitle);
+    const QByteArray& bytes = picture.data();
+    if (!written) throw QrnError(saveError(path, kCannotWrite), kWriteErrorTitle);
+    if (file.write(bytes) != bytes.size() || !holdsAll(file, bytes.size()) || !file.commit())
+        throw QrnError(saveError(path, kIncompleteWrite), kWriteErrorTitle);
 }
 
 StandaloneChart::StandaloneChart(QSize size)

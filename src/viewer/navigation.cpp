@@ -61,7 +61,9 @@ QString integerText(double v) { return num::formatGeneralQ(v); }
 }  // namespace
 
 QString nodeInfoText(const Dataset& ds, NodeRef at, int t) {
-    const auto [i, j] = at;
+    // Plain names, not a structured binding: the lambdas below capture them.
+    const std::int32_t i = at.slot;
+    const std::int32_t j = at.node;
     auto disp = [&](std::int64_t comp) -> double {
         return ds.NodeDisp.contains(i, comp, j, t) ? ds.NodeDisp(i, comp, j, t) : 0.0;
     };

@@ -299,11 +299,51 @@ TEST(CsvWriter, ReadOnlyFileIsKept) {
         f.write("kept");
     }
     QFile::setPermissions(out, QFileDevice::ReadOwner);
-    if (QFileInfo(out).isWritable()) GTEST_SKIP() << "running with rights that ignore read-only";
     NullProgress host;
     EXPECT_THROW(writeCsv(d, goldenSingle(d, out), kDt, host), QrnError);
     EXPECT_EQ(readAll(out), QByteArray("kept"));
     EXPECT_EQ(dirEntries(dir.path()), QStringList{QStringLiteral("held.csv")});
+}
+
+// A replacement that fails part-way through the split set (the hook fails the
+// k-th rename) puts every earlier file back: those already replaced get their
+// earlier bytes again, a name that had no earlier file goes, and no spare stays.
+TEST(CsvWriter, SplitSetIsAllOrNothingWhenARenameFails) {
+    const Dataset d = makeDataset();
+    const QStringList names = {QStringLiteral("runX軸.csv"), QStringLiteral("runY軸.csv"),
+                               QStringLiteral("runZ軸.csv"), QStringLiteral("runθ.csv"),
+                               QStringLiteral("run他.csv")};
+    for (int failing = 0; failing < 5; ++failing) {
+        QTemporaryDir dir;
+        QStringList earlier;  // every name but Y had a file before
+        for (int k = 0; k < 5; ++k) {
+            if (k == 1) continue;
+            QFile f(dir.filePath(names[k]));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("earlier " + QByteArray::number(k));
+            earlier << names[k];
+        }
+        int calls = 0;
+        setCsvReplaceHook([&](const QString&) { return calls++ != failing; });
+        NullProgress host;
+        try {
+            writeCsv(d, goldenSplit(d, dir.filePath(QStringLiteral("run.csv"))), kDt, host);
+            ADD_FAILURE() << "no error at " << failing;
+        } catch (const QrnError& e) {
+            EXPECT_TRUE(e.message().contains(names[failing])) << e.what();
+        }
+        setCsvReplaceHook({});
+        EXPECT_EQ(calls, failing + 1);
+        for (int k = 0; k < 5; ++k) {
+            if (k == 1) continue;
+            EXPECT_EQ(readAll(dir.filePath(names[k])), "earlier " + QByteArray::number(k))
+                << failing << " " << k;
+        }
+        QStringList left = dirEntries(dir.path());
+        left.sort();
+        earlier.sort();
+        EXPECT_EQ(left, earlier) << failing;
+    }
 }
 
 // --- selection model and time boxes ---
