@@ -31,6 +31,8 @@ const QString kCR = QStringLiteral("\r");
 // Large arrays move in pieces of this size so progress can be shown and no
 // single system call exceeds what every platform accepts.
 constexpr qint64 kChunkBytes = qint64{64} << 20;
+// Reading goes in smaller pieces: between two of them a stop request is polled.
+constexpr qint64 kReadPieceBytes = qint64{8} << 20;
 // Elements converted per step when a file width differs from the memory width.
 constexpr std::size_t kConvertElems = std::size_t{1} << 20;
 
@@ -147,18 +149,22 @@ class FileIn {
         char* const base = static_cast<char*>(dst);
         std::int64_t done = 0;
         while (done < n) {
-            const qint64 step = std::min<qint64>(n - done, kChunkBytes);
+            const qint64 step = std::min<qint64>(n - done, kReadPieceBytes);
             const qint64 got = file_.read(base + done, step);
             if (got != step)
                 fail(got < 0 ? QStringLiteral("読み込み中にエラーが発生しました。") : kTruncated);
             done += got;
             pos_ += got;
-            if (progress_ && pos_ - reported_ >= kChunkBytes) {
+            if (progress_ && pos_ - reported_ >= kReadPieceBytes) {
                 reported_ = pos_;
                 progress_->progress(static_cast<double>(pos_) / static_cast<double>(size_));
+                poll();
             }
         }
     }
+
+    // Throws Cancelled when the user asked the load to stop.
+    void poll() { throwIfCancelled(progress_); }
 
     std::int16_t i16() {
         std::int16_t v = 0;
@@ -211,6 +217,7 @@ class FileReader {
     std::int16_t run() {
         for (const Field& f : schema::fields()) {
             const Storage storage = f.storage(format_);
+            if (f.role == Role::Array) in_.poll();
             switch (f.role) {
                 case Role::Count:
                     d_.*f.count = storage == Storage::Absent ? 0 : in_.i16();
@@ -576,9 +583,14 @@ LoadResult DataLood(Dataset& data, const LoadRequest& request, Progress& progres
         request.selectedName.isEmpty() ? QFileInfo(request.path).fileName() : request.selectedName;
     Dataset fresh;
     std::int16_t interval = 0;
-    if (!guarded(r.outcome, request.path, Access::Read,
-                 [&] { interval = readDataFile(request.path, name, fresh, &progress); }))
+    try {
+        if (!guarded(r.outcome, request.path, Access::Read,
+                     [&] { interval = readDataFile(request.path, name, fresh, &progress); }))
+            return r;
+    } catch (const Cancelled&) {
+        r.cancelled = true;
         return r;
+    }
     fresh.DirPath = data.DirPath;  // not part of the file
     data = std::move(fresh);
     data.invalidateNodeIndex();
