@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <exception>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "dataset/error.h"
@@ -541,6 +543,7 @@ class TextHistoryReader {
         if (!poll(0.0)) stop = true;
         pollingWork(cuts[0], cuts[1]);
         for (auto& w : workers) w.join();
+        if (thrown_) std::rethrow_exception(std::exchange(thrown_, nullptr));
         if (stop) throw Cancelled();
         for (const Segment& s : segments_) stepMax_ = std::max(stepMax_, records_[s.record].j - 1);
         segments_.clear();
@@ -548,17 +551,24 @@ class TextHistoryReader {
 
     // Progress within the part of the file being parsed (share = the fraction
     // of this thread's share done) and a look at the stop request; false asks
-    // the parsing to stop. Never throws: parsing threads may be running.
+    // the parsing to stop. Never throws, since parsing threads may be running:
+    // what the progress throws (a window may stop a read that way) is kept for
+    // after they were joined.
     bool poll(double share) {
         if (!o_.progress) return true;
         const double span = static_cast<double>(windowEnd_ - windowAt_);
         const double fraction =
             (static_cast<double>(windowAt_) + span * share) / static_cast<double>(text_.size());
-        if (fraction > reported_) {
-            reported_ = fraction;
-            o_.progress->progress(fraction);
+        try {
+            if (fraction > reported_) {
+                reported_ = fraction;
+                o_.progress->progress(fraction);
+            }
+            return !o_.progress->cancelRequested();
+        } catch (...) {
+            thrown_ = std::current_exception();
+            return false;
         }
-        return !o_.progress->cancelRequested();
     }
 
     int threadCount(std::size_t total) const {
@@ -625,6 +635,7 @@ class TextHistoryReader {
     // A file cut mid-line (findCut): the steps its last record holds, or the
     // last record left out.
     std::int64_t cutKeep_ = 0;
+    std::exception_ptr thrown_;  // by the progress while parsing threads ran
     bool cutDropsRecord_ = false;
 };
 

@@ -14,19 +14,23 @@ using namespace qrn;
 
 namespace {
 
-// Asks to stop from the k-th look at cancelRequested() on.
+// Asks to stop from the k-th look at cancelRequested() on; `throws`: as a
+// window may, also by throwing Cancelled from progress() (then a look too).
 class StopAt final : public Progress {
   public:
-    explicit StopAt(int k) : k_(k) {}
+    StopAt(int k, bool throws) : k_(k), throws_(throws) {}
     void message(const QString&, const QString&) override { ++messages; }
     void stage(const QString&) override {}
-    void progress(double) override {}
+    void progress(double) override {
+        if (throws_ && ++looks >= k_) throw Cancelled();
+    }
     bool cancelRequested() override { return ++looks >= k_; }
     int looks = 0;
     int messages = 0;
 
   private:
     int k_;
+    bool throws_;
 };
 
 }  // namespace
@@ -45,7 +49,7 @@ TEST(CancelRead, StopAtEveryLookLeavesTheDatasetAsItWas) {
     const QString qrn3 = path("run1.qrn3");
     {
         Dataset full;
-        StopAt never(1 << 30);
+        StopAt never(1 << 30, false);
         ReadRequest req;
         req.selectedPath = path("run1.his");
         req.settingsPath = path("st.dat");
@@ -66,38 +70,39 @@ TEST(CancelRead, StopAtEveryLookLeavesTheDatasetAsItWas) {
         {CheckSettings, "st.dat", "st.dat", nullptr, 2},
         {LoadBinary, "run1.qrn3", nullptr, nullptr, 5},
     };
-    for (const C& c : cases) {
-        int k = 1;
-        for (;; ++k) {
-            StopAt stop(k);
-            Dataset data = previous;
-            bool cancelled = false, completed = false;
-            if (c.mode == LoadBinary) {
-                LoadRequest req;
-                req.path = path(c.input);
-                const LoadResult r = DataLood(data, req, stop);
-                cancelled = r.cancelled;
-                completed = r.ready;
-                EXPECT_TRUE(r.outcome.notices.empty());
-            } else {
-                ReadRequest req;
-                req.mode = c.mode;
-                req.selectedPath = path(c.input);
-                req.settingsPath = path(c.settings);
-                req.sectionChecked = c.section != nullptr;
-                if (c.section) req.sectionPath = path(c.section);
-                const ReadResult r = ReadAnalysis(data, req, stop);
-                cancelled = r.cancelled;
-                completed = r.completed;
-                if (cancelled) {
-                    EXPECT_TRUE(r.outcome.notices.empty() && !r.outcome.openViewer);
+    for (const bool throws : {false, true})
+        for (const C& c : cases) {
+            int k = 1;
+            for (;; ++k) {
+                StopAt stop(k, throws);
+                Dataset data = previous;
+                bool cancelled = false, completed = false;
+                if (c.mode == LoadBinary) {
+                    LoadRequest req;
+                    req.path = path(c.input);
+                    const LoadResult r = DataLood(data, req, stop);
+                    cancelled = r.cancelled;
+                    completed = r.ready;
+                    EXPECT_TRUE(r.outcome.notices.empty());
+                } else {
+                    ReadRequest req;
+                    req.mode = c.mode;
+                    req.selectedPath = path(c.input);
+                    req.settingsPath = path(c.settings);
+                    req.sectionChecked = c.section != nullptr;
+                    if (c.section) req.sectionPath = path(c.section);
+                    const ReadResult r = ReadAnalysis(data, req, stop);
+                    cancelled = r.cancelled;
+                    completed = r.completed;
+                    if (cancelled) {
+                        EXPECT_TRUE(r.outcome.notices.empty() && !r.outcome.openViewer);
+                    }
                 }
+                EXPECT_EQ(stop.messages, 0);
+                if (completed) break;
+                ASSERT_TRUE(cancelled) << c.input << " look " << k << " throws " << throws;
+                EXPECT_TRUE(data.sameContent(previous)) << c.input << " look " << k;
             }
-            EXPECT_EQ(stop.messages, 0);
-            if (completed) break;
-            ASSERT_TRUE(cancelled) << c.input << " look " << k;
-            EXPECT_TRUE(data.sameContent(previous)) << c.input << " look " << k;
+            EXPECT_GT(k, c.minLooks) << c.input;  // the k-th look was not taken
         }
-        EXPECT_GT(k, c.minLooks) << c.input;  // the k-th look was not taken
-    }
 }
