@@ -31,8 +31,6 @@ const QString kCR = QStringLiteral("\r");
 // Large arrays move in pieces of this size so progress can be shown and no
 // single system call exceeds what every platform accepts.
 constexpr qint64 kChunkBytes = qint64{64} << 20;
-// Reading goes in smaller pieces: between two of them a stop request is polled.
-constexpr qint64 kReadPieceBytes = qint64{8} << 20;
 // Elements converted per step when a file width differs from the memory width.
 constexpr std::size_t kConvertElems = std::size_t{1} << 20;
 
@@ -149,13 +147,14 @@ class FileIn {
         char* const base = static_cast<char*>(dst);
         std::int64_t done = 0;
         while (done < n) {
-            const qint64 step = std::min<qint64>(n - done, kReadPieceBytes);
+            const qint64 step = std::min<qint64>(n - done, kChunkBytes);
             const qint64 got = file_.read(base + done, step);
             if (got != step)
                 fail(got < 0 ? QStringLiteral("読み込み中にエラーが発生しました。") : kTruncated);
             done += got;
             pos_ += got;
-            if (progress_ && pos_ - reported_ >= kReadPieceBytes) {
+            // A stop request is polled with each progress report.
+            if (progress_ && pos_ - reported_ >= kChunkBytes) {
                 reported_ = pos_;
                 progress_->progress(static_cast<double>(pos_) / static_cast<double>(size_));
                 poll();

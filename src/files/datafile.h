@@ -44,8 +44,8 @@ struct LoadResult {
 };
 
 // Reads the file into a fresh dataset (stage "データ読込中", progress, polling
-// cancelRequested() every few megabytes) and swaps it in when complete; on
-// failure or cancel leaves `data` unchanged.
+// cancelRequested() between arrays and with each progress report) and swaps it
+// in when complete; on failure or cancel leaves `data` unchanged.
 LoadResult DataLood(Dataset& data, const LoadRequest& request, Progress& progress);
 
 // ---- Lower-level pieces, shared with qrnconv and the tests ----
