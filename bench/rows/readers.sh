@@ -1,6 +1,7 @@
 # Text history reading: the whole read of qrnconv info (settings, history,
 # coordinates) on a text history of more than 1 GB written by qrnconv sample,
-# against wc -l over the same page-cached file (target: at most 4x). Without a
+# against wc -l over the same page-cached file (target: at most 4x), and the
+# binary history of the same analysis against cat. Without a
 # qrnconv that has `sample` and `info`, qrn_hisgen and qrn_readbench stand in.
 # Sourced by bench/run; never fails the run.
 
@@ -51,6 +52,18 @@ if rd_make && [ -s "$rd_dir/run1.his" ]; then
         row "  same, MB/s wall (cpu s)" \
             "$(awk -v m="$rd_mb" -v s="$rd_wall" -v c="$rd_cpu" 'BEGIN { printf "%.0f (%s)", m / s, c }')" \
             "$(awk -v m="$rd_mb" -v s="$rd_ref_wall" -v c="$rd_ref_cpu" 'BEGIN { printf "%.0f (%s)", m / s, c }')" ""
+    fi
+fi
+# Binary history of the same analysis (self.dat settings) against cat.
+rd_f08="$rd_dir/run1.f08"
+if [ "${rd_tool:-}" = qrnconv ] && [ -s "$rd_f08" ] && "$BIN/qrnconv" info "$rd_f08" > /dev/null 2>&1; then
+    rd_mb=$(( $(stat -c %s "$rd_f08") / 1000000 ))
+    cat "$rd_f08" > /dev/null
+    if rd_ref=$(rd_best cat "$rd_f08") && rd_ours=$(rd_best "$BIN/qrnconv" info "$rd_f08"); then
+        read -r rd_ref_wall _ <<< "$rd_ref"
+        read -r rd_wall _ <<< "$rd_ours"
+        row "qrnconv info ${rd_mb}MB .f08 (s)" "$rd_wall" "$rd_ref_wall cat" \
+            "$(awk -v a="$rd_wall" -v b="$rd_ref_wall" 'BEGIN { if (b > 0) printf "%.2fx", a / b }')"
     fi
 fi
 rm -rf "$rd_dir"

@@ -31,6 +31,12 @@ class Cancelled final : public std::exception {
     const char* what() const noexcept override { return "cancelled"; }
 };
 
+// Throws Cancelled when `progress` (may be null) asks the operation to stop.
+// Operations call it between blocks of work: every few megabytes or stages.
+inline void throwIfCancelled(Progress* progress) {
+    if (progress && progress->cancelRequested()) throw Cancelled();
+}
+
 // Reports nothing, never cancels.
 class NullProgress final : public Progress {
   public:

@@ -160,12 +160,17 @@ class FileIn {
                 fail(got < 0 ? QStringLiteral("読み込み中にエラーが発生しました。") : kTruncated);
             done += got;
             pos_ += got;
+            // A stop request is polled with each progress report.
             if (progress_ && pos_ - reported_ >= kChunkBytes) {
                 reported_ = pos_;
                 progress_->progress(static_cast<double>(pos_) / static_cast<double>(size_));
+                poll();
             }
         }
     }
+
+    // Throws Cancelled when the user asked the load to stop.
+    void poll() { throwIfCancelled(progress_); }
 
     std::int16_t i16() {
         std::int16_t v = 0;
@@ -218,6 +223,7 @@ class FileReader {
     std::int16_t run() {
         for (const Field& f : schema::fields()) {
             const Storage storage = f.storage(format_);
+            if (f.role == Role::Array) in_.poll();
             switch (f.role) {
                 case Role::Count:
                     d_.*f.count = storage == Storage::Absent ? 0 : in_.i16();
@@ -588,9 +594,14 @@ LoadResult DataLood(Dataset& data, const LoadRequest& request, Progress& progres
         request.selectedName.isEmpty() ? QFileInfo(request.path).fileName() : request.selectedName;
     Dataset fresh;
     std::int16_t interval = 0;
-    if (!guarded(r.outcome, request.path, Access::Read,
-                 [&] { interval = readDataFile(request.path, name, fresh, &progress); }))
+    try {
+        if (!guarded(r.outcome, request.path, Access::Read,
+                     [&] { interval = readDataFile(request.path, name, fresh, &progress); }))
+            return r;
+    } catch (const Cancelled&) {
+        r.cancelled = true;
         return r;
+    }
     fresh.DirPath = data.DirPath;  // not part of the file
     data = std::move(fresh);
     data.invalidateNodeIndex();

@@ -36,12 +36,16 @@ struct LoadRequest {
 };
 
 struct LoadResult {
-    bool ready = false;     // the dataset in memory is ready to view (read, or already ready)
+    bool ready = false;  // the dataset in memory is ready to view (read, or already ready)
+    // The user stopped the load: `data` and the window stay as they were, the
+    // outcome is empty and nothing is shown.
+    bool cancelled = false;
     WindowOutcome outcome;  // on failure only its notice, naming the file
 };
 
-// Reads the file into a fresh dataset (stage "データ読込中", progress) and swaps
-// it in when complete; on failure leaves `data` unchanged.
+// Reads the file into a fresh dataset (stage "データ読込中", progress, polling
+// cancelRequested() between arrays and with each progress report) and swaps it
+// in when complete; on failure or cancel leaves `data` unchanged.
 LoadResult DataLood(Dataset& data, const LoadRequest& request, Progress& progress);
 
 // ---- Lower-level pieces, shared with qrnconv and the tests ----
@@ -54,7 +58,7 @@ QString intervalText(std::int16_t hundredths);
 
 // Reads the file at `path` into `out` (which should be fresh); `fileName`'s
 // format (fileFormatOf) decides the generation and the tension table. Returns the stored interval.
-// Throws QrnError naming the file.
+// Throws QrnError naming the file, Cancelled when `progress` asks to stop.
 std::int16_t readDataFile(const QString& path, const QString& fileName, Dataset& out,
                           Progress* progress = nullptr);
 

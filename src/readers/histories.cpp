@@ -132,4 +132,15 @@ QString thinningMessage(int n) {
            num::formatGeneralQ(static_cast<double>(n)) + QStringLiteral("に間引きしました。");
 }
 
+QString historyCutMessage(const QString& path, const HistoryCut& cut) {
+    return QStringLiteral("ファイル") + path + QStringLiteral("は途中で切れています。") +
+           QChar(u'\r') +
+           QStringLiteral(
+               "すべての記録がそろっている最初の %1 ステップ（全 %2 ステップ中）を"
+               "読み込みました。")
+               .arg(QString::number(cut.keptSteps), QString::number(cut.statedSteps)) +
+           (cut.recordLeftOut ? QStringLiteral("途中で切れた最後の記録は読み込んでいません。")
+                              : QString());
+}
+
 }  // namespace qrn

@@ -51,4 +51,14 @@ QString thinnedIntervalText(double interval, int n);
 // Message shown after the viewer opened when N > 1.
 QString thinningMessage(int n);
 
+// A history file that ends part-way through its last record.
+struct HistoryCut {
+    std::int32_t keptSteps = 0;    // steps every record holds: StepCount after the read
+    std::int32_t statedSteps = 0;  // steps the file states
+    bool recordLeftOut = false;    // the last record held no whole value and was not read
+};
+
+// Warning shown after the viewer opened when the history file was cut short.
+QString historyCutMessage(const QString& path, const HistoryCut& cut);
+
 }  // namespace qrn

@@ -6,6 +6,7 @@
 
 #include "dataset/numbers.h"
 #include "readers/binaryfile.h"
+#include "readers/cancelpoll.h"
 #include "readers/histories.h"
 #include "readers/layout_f08.h"
 
@@ -91,7 +92,10 @@ double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& f, 
 
     std::vector<double> values(static_cast<std::size_t>(used));
     const std::int64_t reportEvery = std::max<std::int64_t>(1, steps / 100);
+    const std::int64_t pollEvery = std::max<std::int64_t>(
+        1, static_cast<std::int64_t>(kCancelPollBytes) / std::max<std::int64_t>(1, 8 * used));
     for (std::int64_t s = 1; s <= steps; s += n) {
+        if ((s - 1) / n % pollEvery == 0) throwIfCancelled(&progress);
         file.float64s(f08::recordAt(listAt, entries, s), used, values.data(),
                       "時間ステップのデータ");
         const std::int64_t t = (s - 1) / n;

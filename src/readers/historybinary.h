@@ -16,7 +16,7 @@ namespace qrn {
 // reports progress, and returns the file's calculation interval. `n` (thinning step)
 // goes in as 1 and comes out as the step used. A file whose offsets, counts or
 // lengths do not fit its size throws QrnError naming it; nothing is read
-// outside the file.
+// outside the file. Throws Cancelled when `progress` asks to stop.
 double ReadHistoryBinary(Dataset& d, const QString& path, const UnitFactors& factors, int& n,
                          Progress& progress, std::uint64_t memoryLimit);
 

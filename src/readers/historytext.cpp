@@ -1,14 +1,18 @@
 #include "readers/historytext.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <exception>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "dataset/error.h"
 #include "dataset/numbers.h"
 #include "dataset/textfile.h"
+#include "readers/cancelpoll.h"
 #include "readers/fields.h"
 #include "readers/histories.h"
 #include "readers/layout_his.h"
@@ -26,6 +30,8 @@ constexpr std::size_t kMinParallelBytes = std::size_t{1} << 20;
 // them the file must have room for the values the arrays would be sized for.
 constexpr std::int64_t kStepsAlwaysTaken = 32767;
 constexpr std::int64_t kCellsAlwaysTaken = std::int64_t{1} << 21;
+// Lines a parsing thread handles between two looks at the stop flag (about 1 MB).
+constexpr unsigned kLinesPerStopCheck = 1u << 14;
 
 enum class Store : std::uint8_t { Disp, Tension, Beam };
 
@@ -56,7 +62,7 @@ struct Targets {
 
 template <typename T, typename Round>
 void storeFields(std::string_view text, bool lfMode, const Segment& s, Record& r, T* base, int n,
-                 std::int64_t timeHi, Round round) {
+                 std::int64_t timeHi, const std::atomic<bool>& stop, Round round) {
     LineSplitter lines(text.substr(0, s.end), lfMode);
     lines.seek(s.begin);
     std::string_view line;
@@ -69,7 +75,10 @@ void storeFields(std::string_view text, bool lfMode, const Segment& s, Record& r
     const std::int64_t stride = r.strideT;
     std::int64_t at = r.offset + t * stride;  // element of time index t
     const double m1 = r.m1, m2 = r.m2;
+    unsigned lineCount = 0;
     while (lines.next(line)) {
+        // A stopped read is thrown away, so its counters need not be right.
+        if (++lineCount % kLinesPerStopCheck == 0 && stop.load(std::memory_order_relaxed)) break;
         const auto fieldCount = static_cast<std::int64_t>(line.size() / kFieldWidth);
         if (t > timeHi) {  // past the time dimension: only counted
             j += fieldCount;
@@ -94,17 +103,17 @@ void storeFields(std::string_view text, bool lfMode, const Segment& s, Record& r
     r.j = j;
 }
 
-void parseSegment(std::string_view text, bool lfMode, const Segment& s, Record& r,
-                  const Targets& t) {
+void parseSegment(std::string_view text, bool lfMode, const Segment& s, Record& r, const Targets& t,
+                  const std::atomic<bool>& stop) {
     switch (r.store) {
         case Store::Disp:
-            storeFields(text, lfMode, s, r, t.disp, t.n, t.timeHi, num::roundToInt32);
+            storeFields(text, lfMode, s, r, t.disp, t.n, t.timeHi, stop, num::roundToInt32);
             break;
         case Store::Tension:
-            storeFields(text, lfMode, s, r, t.tension, t.n, t.timeHi, num::roundToInt16);
+            storeFields(text, lfMode, s, r, t.tension, t.n, t.timeHi, stop, num::roundToInt16);
             break;
         case Store::Beam:
-            storeFields(text, lfMode, s, r, t.beam, t.n, t.timeHi, num::roundToInt16);
+            storeFields(text, lfMode, s, r, t.beam, t.n, t.timeHi, stop, num::roundToInt16);
             break;
     }
 }
@@ -128,16 +137,20 @@ class TextHistoryReader {
           text_(file_.text()),
           lf_(file_.lfMode()) {}
 
-    void run() {
+    std::optional<HistoryCut> run() {
         d_.StepMax = 0;
+        if (text_.empty()) damaged(QStringLiteral("0 バイトのファイルです"));
+        findCut();
         const std::size_t size = text_.size();
         const std::size_t window = o_.windowBytes > 0 ? o_.windowBytes : kDefaultWindow;
         bool inRecord = false;  // lines before the first header belong to no record
         bool kept = false;
         std::size_t pos = 0;
-        report(0.0);
+        tick(0.0);
         while (pos < size) {
             std::size_t wEnd = pos + window >= size ? size : lineStartFrom(pos + window);
+            windowAt_ = pos;
+            windowEnd_ = wEnd;
             std::size_t cursor = pos;
             while (true) {
                 const std::size_t h = findHeader(cursor, wEnd);
@@ -158,7 +171,7 @@ class TextHistoryReader {
                 records_.clear();
             }
             pos = wEnd;
-            report(static_cast<double>(pos) / static_cast<double>(size));
+            tick(static_cast<double>(pos) / static_cast<double>(size));
         }
 
         if (d_.NodeDisp.empty()) {  // no header at all: one frame of the model at rest
@@ -169,11 +182,118 @@ class TextHistoryReader {
         const std::int64_t cap = timeHi * n_ + n_ - 1;
         d_.StepMax = static_cast<std::int32_t>(std::min<std::int64_t>(stepMax_, cap));
         trim(timeHi);
+        return keepCompleteSteps();
     }
 
   private:
-    void report(double fraction) {
-        if (o_.progress) o_.progress->progress(fraction);
+    // Reports progress (never backwards) and stops when asked to; on the
+    // calling thread only, with no parsing thread running.
+    void tick(double fraction) {
+        if (!o_.progress) return;
+        if (fraction > reported_) {
+            reported_ = fraction;
+            o_.progress->progress(fraction);
+        }
+        throwIfCancelled(o_.progress);
+    }
+
+    // True when the last line has no line end: the file was cut while written
+    // or copied (the analysis program ends every line).
+    bool endsMidLine() const {
+        const char last = text_.back();
+        return last != '\r' && last != '\n';
+    }
+
+    // The last header line's start, or npos.
+    std::size_t lastHeader() const {
+        std::size_t q = text_.size();
+        while (q > 0) {
+            q = text_.rfind(his::kTag, q - 1);
+            if (q == std::string_view::npos) return q;
+            if (isLineStart(q)) return q;
+        }
+        return std::string_view::npos;
+    }
+
+    // Looks at a file cut mid-line before it is read. Its last record holds the
+    // steps every record holds; a last record without one whole value is left
+    // out, as if the file ended before it. Files ending with a line end, or
+    // whose last record reaches its count, read as they are.
+    void findCut() {
+        if (!endsMidLine()) return;
+        const std::size_t h = lastHeader();
+        const QString noStep =
+            QStringLiteral("途中で切れていて、すべての記録がそろっている時間ステップがありません");
+        if (h == std::string_view::npos) damaged(noStep);  // cut before its first record
+        LineSplitter lines(text_, lf_);
+        lines.seek(h);
+        std::string_view line;
+        lines.next(line);
+        std::int64_t count = 0;
+        bool haveCount = false;
+        if (lines.next(line)) {
+            const std::size_t lfAt = line.find('\n');
+            if (lfAt != std::string_view::npos) {
+                line = line.substr(lfAt + 1);
+                haveCount = true;
+            } else {
+                haveCount = lines.next(line);
+            }
+        }
+        // A count line without its line end may itself be cut.
+        haveCount = haveCount && !lines.atEnd();
+        if (haveCount) count = std::max(0, fields::integer(line, 1, line.size()));
+        std::int64_t values = 0;
+        if (haveCount)
+            while (lines.next(line)) values += static_cast<std::int64_t>(line.size() / kFieldWidth);
+        if (haveCount && values >= count) return;
+        if (values > 0) {
+            cutKeep_ = values;
+            return;
+        }
+        if (findHeader(0, h) == std::string_view::npos) damaged(noStep);
+        text_ = text_.substr(0, h);
+        cutDropsRecord_ = true;
+    }
+
+    // After the read: shortens the histories to the steps the cut record holds.
+    std::optional<HistoryCut> keepCompleteSteps() {
+        if (cutKeep_ == 0 && !cutDropsRecord_) return std::nullopt;
+        const std::int32_t stated = d_.StepCount;
+        const auto kept = static_cast<std::int32_t>(
+            cutKeep_ > 0 ? std::min<std::int64_t>(cutKeep_, stated) : stated);
+        if (kept <= 0)
+            damaged(
+                QStringLiteral("途中で切れていて、すべての記録がそろっている時間ステップが"
+                               "ありません"));
+        if (kept == stated && !cutDropsRecord_) return std::nullopt;  // nothing was lost
+        if (kept < stated) cutTimeAxis(kept);
+        return HistoryCut{kept, stated, cutDropsRecord_};
+    }
+
+    // Shortens every history to `kept` steps; time indices past the last kept
+    // step are zero, as in a file that stated `kept`.
+    void cutTimeAxis(std::int32_t kept) {
+        d_.StepCount = kept;
+        d_.StepMax = std::min(d_.StepMax, kept - 1);
+        const std::int64_t timeHi = historyTimeHi(d_, n_);
+        const std::int64_t lastKept = (kept - 1) / n_;
+
+        // NodeDisp's time index varies slowest: the kept part is a prefix.
+        auto b = d_.NodeDisp.bounds();
+        b[3].hi = timeHi;
+        BArray<std::int32_t, 4> disp(b);
+        const std::size_t slice = static_cast<std::size_t>(d_.NodeDisp.stride(3));
+        std::memcpy(disp.data(), d_.NodeDisp.data(),
+                    static_cast<std::size_t>(lastKept + 1) * slice * sizeof(std::int32_t));
+        d_.NodeDisp = std::move(disp);
+
+        for (BArray<std::int16_t, 2>* a : {&d_.TensionHist, &d_.BeamHist}) {
+            if (a->empty()) continue;
+            a->resizeKeep({Bounds{0, timeHi}, a->bounds()[1]});
+            for (std::int64_t c = 0; c <= a->hi(1); ++c)
+                for (std::int64_t t = lastKept + 1; t <= timeHi; ++t) (*a)(t, c) = 0;
+        }
     }
 
     bool isLineStart(std::size_t q) const {
@@ -373,7 +493,9 @@ class TextHistoryReader {
         }
     }
 
-    // Parses the collected segments, on several threads when that pays.
+    // Parses the collected segments, on several threads when that pays. This
+    // thread polls for a stop every few megabytes of its share and tells the
+    // others through a flag; all are joined before a stop is thrown.
     void parsePending() {
         if (segments_.empty()) return;
         const Targets t{d_.NodeDisp.data(), d_.TensionHist.data(), d_.BeamHist.data(), n_,
@@ -381,30 +503,72 @@ class TextHistoryReader {
         std::size_t total = 0;
         for (const Segment& s : segments_) total += s.end - s.begin;
         const int threads = threadCount(total);
-        if (threads <= 1) {
-            for (const Segment& s : segments_) parseSegment(text_, lf_, s, records_[s.record], t);
-        } else {
-            const std::vector<std::size_t> cuts = split(total, threads);
-            std::vector<std::thread> workers;
-            workers.reserve(static_cast<std::size_t>(threads - 1));
-            auto work = [&](std::size_t from, std::size_t to) {
-                for (std::size_t i = from; i < to; ++i)
-                    parseSegment(text_, lf_, segments_[i], records_[segments_[i].record], t);
-            };
-            for (int w = 1; w < threads; ++w) {
-                const std::size_t from = cuts[static_cast<std::size_t>(w)];
-                const std::size_t to = cuts[static_cast<std::size_t>(w) + 1];
-                try {
-                    workers.emplace_back(work, from, to);
-                } catch (const std::system_error&) {
-                    work(from, to);  // no thread to be had: this share on this one
+        const std::vector<std::size_t> cuts =
+            threads > 1 ? split(total, threads) : std::vector<std::size_t>{0, segments_.size()};
+        std::atomic<bool> stop{false};
+        auto work = [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to && !stop.load(std::memory_order_relaxed); ++i)
+                parseSegment(text_, lf_, segments_[i], records_[segments_[i].record], t, stop);
+        };
+        // This thread's share, with progress across the part of the file being parsed.
+        std::size_t mine = 0, done = 0, sincePoll = 0;
+        for (std::size_t i = cuts[0]; i < cuts[1]; ++i)
+            mine += segments_[i].end - segments_[i].begin;
+        auto pollingWork = [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to && !stop.load(std::memory_order_relaxed); ++i) {
+                const Segment& s = segments_[i];
+                parseSegment(text_, lf_, s, records_[s.record], t, stop);
+                done += s.end - s.begin;
+                sincePoll += s.end - s.begin;
+                if (sincePoll >= kCancelPollBytes) {
+                    sincePoll = 0;
+                    if (!poll(
+                            std::min(1.0, static_cast<double>(done) /
+                                              static_cast<double>(std::max<std::size_t>(mine, 1)))))
+                        stop = true;
                 }
             }
-            work(cuts[0], cuts[1]);
-            for (auto& w : workers) w.join();
+        };
+        std::vector<std::thread> workers;
+        workers.reserve(static_cast<std::size_t>(threads - 1));
+        for (int w = 1; w < threads; ++w) {
+            const std::size_t from = cuts[static_cast<std::size_t>(w)];
+            const std::size_t to = cuts[static_cast<std::size_t>(w) + 1];
+            try {
+                workers.emplace_back(work, from, to);
+            } catch (const std::system_error&) {
+                pollingWork(from, to);  // no thread to be had: this share on this one
+            }
         }
+        if (!poll(0.0)) stop = true;
+        pollingWork(cuts[0], cuts[1]);
+        for (auto& w : workers) w.join();
+        if (thrown_) std::rethrow_exception(std::exchange(thrown_, nullptr));
+        if (stop) throw Cancelled();
         for (const Segment& s : segments_) stepMax_ = std::max(stepMax_, records_[s.record].j - 1);
         segments_.clear();
+    }
+
+    // Progress within the part of the file being parsed (share = the fraction
+    // of this thread's share done) and a look at the stop request; false asks
+    // the parsing to stop. Never throws, since parsing threads may be running:
+    // what the progress throws (a window may stop a read that way) is kept for
+    // after they were joined.
+    bool poll(double share) {
+        if (!o_.progress) return true;
+        const double span = static_cast<double>(windowEnd_ - windowAt_);
+        const double fraction =
+            (static_cast<double>(windowAt_) + span * share) / static_cast<double>(text_.size());
+        try {
+            if (fraction > reported_) {
+                reported_ = fraction;
+                o_.progress->progress(fraction);
+            }
+            return !o_.progress->cancelRequested();
+        } catch (...) {
+            thrown_ = std::current_exception();
+            return false;
+        }
     }
 
     int threadCount(std::size_t total) const {
@@ -464,14 +628,24 @@ class TextHistoryReader {
     std::vector<Record> records_;
     std::vector<Segment> segments_;
     std::int64_t stepMax_ = 0;
+    // The part of the file being handled, for progress.
+    std::size_t windowAt_ = 0;
+    std::size_t windowEnd_ = 0;
+    double reported_ = -1.0;
+    // A file cut mid-line (findCut): the steps its last record holds, or the
+    // last record left out.
+    std::int64_t cutKeep_ = 0;
+    std::exception_ptr thrown_;  // by the progress while parsing threads ran
+    bool cutDropsRecord_ = false;
 };
 
 }  // namespace
 
-void ReadHistoryText(Dataset& d, const QString& path, const UnitFactors& factors, int& n,
-                     const HistoryReadOptions& options) {
+std::optional<HistoryCut> ReadHistoryText(Dataset& d, const QString& path,
+                                          const UnitFactors& factors, int& n,
+                                          const HistoryReadOptions& options) {
     TextHistoryReader reader(d, path, factors, n, options);
-    reader.run();
+    return reader.run();
 }
 
 }  // namespace qrn

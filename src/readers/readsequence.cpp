@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <exception>
 #include <new>
+#include <optional>
 
 #include "dataset/error.h"
 #include "dataset/fileformat.h"
@@ -60,12 +61,18 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& pro
     fresh.DirPath = data.DirPath;
     QString intervalText = request.intervalText;
     bool sectionUnticked = false;
+    std::optional<HistoryCut> cut;
     QString failTitle, failText;
     try {
         fresh.DataReset();
         progress.stage(QStringLiteral("データ読込中"));
 
-        factors = ReadTopology(fresh, settingsPath);
+        factors = ReadTopology(fresh, settingsPath, &progress);
+        if (!definesElements(fresh))
+            throw QrnError(QStringLiteral("ファイル") + settingsPath +
+                           QStringLiteral("にはケーブル要素も梁要素もありません。") + QChar(u'\r') +
+                           QStringLiteral("初期設定ファイルか、途中で切れていないか確かめて"
+                                          "ください。"));
         result.filesRead << settingsPath;
 
         double interval = num::leadingValue(request.intervalText);
@@ -80,11 +87,11 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& pro
             HistoryReadOptions options;
             options.memoryLimit = memoryLimit;
             options.progress = &progress;
-            ReadHistoryText(fresh, request.selectedPath, factors, n, options);
+            cut = ReadHistoryText(fresh, request.selectedPath, factors, n, options);
             result.filesRead << request.selectedPath;
         }
         AddTensionPlaceholder(fresh, n);
-        ReadCoordinates(fresh, settingsPath, factors.length);
+        ReadCoordinates(fresh, settingsPath, factors.length, &progress);
 
         if (request.sectionChecked) {
             if (!fileExists(request.sectionPath)) {
@@ -95,7 +102,8 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& pro
                 sectionUnticked = true;
             } else {
                 const bool binary = mode == ReadProText || mode == ReadProBinary;
-                ApplyStaticEquilibrium(fresh, request.sectionPath, factors.length, binary);
+                ApplyStaticEquilibrium(fresh, request.sectionPath, factors.length, binary,
+                                       &progress);
                 result.filesRead << request.sectionPath;
             }
         }
@@ -104,6 +112,11 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& pro
             FinishThinning(fresh, n);
             intervalText = thinnedIntervalText(interval, n);
         }
+    } catch (const Cancelled&) {
+        ReadResult stopped;
+        stopped.cancelled = true;
+        stopped.intervalText = request.intervalText;
+        return stopped;
     } catch (const QrnError& e) {
         failTitle = e.title();
         failText = e.message();
@@ -136,6 +149,7 @@ ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& pro
     outcome.sectionUnticked = sectionUnticked;
     outcome.openViewer = true;
     outcome.resetViewerTime = true;
+    if (cut) outcome.notices.push_back({kAppTitle, historyCutMessage(request.selectedPath, *cut)});
     if (n > 1) outcome.notices.push_back({kAppTitle, thinningMessage(n)});
     return result;
 }

@@ -40,6 +40,9 @@ struct ReadRequest {
 
 struct ReadResult {
     bool completed = false;  // false: `data` kept its content; the failure is a notice
+    // The user stopped the read (Progress::cancelRequested): `data` and the
+    // window stay as they were, the outcome is empty and nothing is shown.
+    bool cancelled = false;
     // A settings-only read (modes 4, 7): the histories are one frame at rest, so
     // there is nothing to save or export.
     bool settingsOnly = false;
@@ -54,9 +57,11 @@ struct ReadResult {
 // Reads into a fresh dataset and swaps it into `data` only when the read completed.
 // A missing settings file sets only data.StepMax to 0. While it runs, it reports
 // the stage "データ読込中", progress, and a missing static-equilibrium file as a
-// message; a failure ends it with the failure as the outcome's notice and the
-// window's state as it was (a settings-only read still names its file in the
-// settings box).
+// message, and polls cancelRequested() between blocks of work; a failure ends
+// it with the failure as the outcome's notice and the window's state as it was
+// (a settings-only read still names its file in the settings box). A settings
+// file without any cable or beam element is a failure; a history file cut short
+// is read as far as its steps are complete, with a warning among the notices.
 ReadResult ReadAnalysis(Dataset& data, const ReadRequest& request, Progress& progress);
 
 // The work mode a file's name implies (fileFormatOf): *.his 0, *.f24 5, *.f08 6,

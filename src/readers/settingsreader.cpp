@@ -8,6 +8,7 @@
 #include "dataset/error.h"
 #include "dataset/numbers.h"
 #include "dataset/textfile.h"
+#include "readers/cancelpoll.h"
 #include "readers/fields.h"
 #include "readers/histories.h"
 
@@ -66,7 +67,8 @@ struct Cable {
 
 }  // namespace
 
-UnitFactors ReadTopology(Dataset& d, const QString& path) {
+UnitFactors ReadTopology(Dataset& d, const QString& path, Progress* progress) {
+    LinePoll poll(progress);
     const TextFile file = TextFile::open(path);
     LineSplitter lines(file);
     UnitFactors f;
@@ -74,6 +76,7 @@ UnitFactors ReadTopology(Dataset& d, const QString& path) {
 
     bool cableFound = false;
     while (lines.next(line)) {
+        poll.line();
         if (startsWith(line, "*UNIT")) {
             if (!lines.next(line)) break;
             applyUnitLine(line, f);
@@ -96,6 +99,7 @@ UnitFactors ReadTopology(Dataset& d, const QString& path) {
     std::string_view ender;
     if (cableFound) {
         while (lines.next(line)) {
+            poll.line();
             if (isSectionEnd(line)) {
                 endedByLine = true;
                 ender = line;
@@ -139,6 +143,7 @@ UnitFactors ReadTopology(Dataset& d, const QString& path) {
     } else {
         lines = LineSplitter(file);
         while (lines.next(line)) {
+            poll.line();
             if (startsWith(line, "*ELEMENT  BEAM")) {
                 beamFound = true;
                 break;
@@ -152,6 +157,7 @@ UnitFactors ReadTopology(Dataset& d, const QString& path) {
         std::vector<std::array<std::int32_t, 4>> beams;  // slot and index of end 0, then end 1
         const std::int32_t beamSlot = d.CableMax + 1;
         while (lines.next(line)) {
+            poll.line();
             if (isSectionEnd(line)) break;
             if (!isElementLine(line)) continue;
             std::array<std::int32_t, 4> e{};
@@ -194,6 +200,12 @@ UnitFactors ReadTopology(Dataset& d, const QString& path) {
     return f;
 }
 
+bool definesElements(const Dataset& d) {
+    // Without cable elements the one empty slot 0 remains.
+    const bool cables = d.CableMax > 0 || (!d.CableInfo.empty() && d.CableInfo(1, 0) > 0);
+    return cables || d.BeamElemMax >= 0;
+}
+
 void AllocSettingsOnly(Dataset& d, std::uint64_t memoryLimit, const QString& path) {
     // One frame still spans every slot and node, and slots times nodes can grow
     // with the square of the file's size: a model whose frame does not fit ends
@@ -221,12 +233,14 @@ void AllocSettingsOnly(Dataset& d, std::uint64_t memoryLimit, const QString& pat
     d.TensionMax = -1;
 }
 
-void ReadCoordinates(Dataset& d, const QString& path, double lengthFactor) {
+void ReadCoordinates(Dataset& d, const QString& path, double lengthFactor, Progress* progress) {
+    LinePoll poll(progress);
     const TextFile file = TextFile::open(path);
     LineSplitter lines(file);
     std::string_view line;
     bool found = false;
     while (lines.next(line)) {
+        poll.line();
         if (startsWith(line, "*NODE")) {
             found = true;
             break;
@@ -234,6 +248,7 @@ void ReadCoordinates(Dataset& d, const QString& path, double lengthFactor) {
     }
     if (!found) return;
     while (lines.next(line)) {
+        poll.line();
         if (isSectionEnd(line)) break;
         if (!line.empty() && line.front() == '#') continue;
         std::int32_t lin = 0, kukan = -1;

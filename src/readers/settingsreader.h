@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "dataset/dataset.h"
+#include "dataset/progress.h"
 
 namespace qrn {
 
@@ -18,8 +19,13 @@ struct UnitFactors {
 
 // Fills the node table, cables, beams and the counts that bound them on a freshly
 // reset dataset; leaves StepCount = BeamRecCount = 0, TensionMax = -1 and one
-// tension element 0. Throws QrnError when the file cannot be read.
-UnitFactors ReadTopology(Dataset& data, const QString& path);
+// tension element 0. Throws QrnError when the file cannot be read, Cancelled
+// when `progress` asks to stop.
+UnitFactors ReadTopology(Dataset& data, const QString& path, Progress* progress = nullptr);
+
+// False when the settings read defined neither a cable nor a beam element:
+// the file is no settings file or was cut before its elements.
+bool definesElements(const Dataset& data);
 
 // Settings-only read: histories for a single frame, all zero. Throws QrnError
 // (title "メモリー不足") naming `path` when the frame's displacement array would
@@ -29,6 +35,8 @@ void AllocSettingsOnly(Dataset& data,
                        const QString& path = {});
 
 // Fills NodePos from the node section (after the histories were allocated).
-void ReadCoordinates(Dataset& data, const QString& path, double lengthFactor);
+// Throws Cancelled when `progress` asks to stop.
+void ReadCoordinates(Dataset& data, const QString& path, double lengthFactor,
+                     Progress* progress = nullptr);
 
 }  // namespace qrn

@@ -4,6 +4,7 @@
 
 #include "dataset/textfile.h"
 #include "readers/binaryfile.h"
+#include "readers/cancelpoll.h"
 #include "readers/fields.h"
 #include "readers/layout_section.h"
 
@@ -20,7 +21,8 @@ void setTwist(Dataset& d, std::int32_t lin, std::int32_t kukan, double v) {
     if (d.NodeTwist0.contains(lin, kukan)) d.NodeTwist0(lin, kukan) = toSingle(v);
 }
 
-void applyText(Dataset& d, const QString& path, double lengthFactor) {
+void applyText(Dataset& d, const QString& path, double lengthFactor, Progress* progress) {
+    LinePoll poll(progress);
     const TextFile file = TextFile::open(path);
     LineSplitter lines(file);
     std::string_view line;
@@ -28,6 +30,7 @@ void applyText(Dataset& d, const QString& path, double lengthFactor) {
     bool found = false;
     const auto [numberAt, numberWidth] = section::kNodeNumber;
     while (lines.next(line)) {
+        poll.line();
         if (fields::value(line, numberAt, numberWidth) > 0.0) {
             node = fields::integer(line, numberAt, numberWidth);
             found = true;
@@ -36,6 +39,7 @@ void applyText(Dataset& d, const QString& path, double lengthFactor) {
     }
     if (!found) return;
     while (lines.next(line)) {
+        poll.line();
         std::int32_t lin = 0, kukan = -1;
         d.NodeCHK(node, lin, kukan);
         if (kukan >= 0) {
@@ -53,7 +57,8 @@ void applyText(Dataset& d, const QString& path, double lengthFactor) {
     }
 }
 
-void applyBinary(Dataset& d, const QString& path, double lengthFactor) {
+void applyBinary(Dataset& d, const QString& path, double lengthFactor, Progress* progress) {
+    throwIfCancelled(progress);
     BinaryFile file = BinaryFile::open(path);
     const std::int32_t count = file.int32At(section::kCountAt, "項目数");
     if (count < 0) file.damaged("項目数が負の値です");
@@ -67,7 +72,9 @@ void applyBinary(Dataset& d, const QString& path, double lengthFactor) {
     file.int32s(section::kListAt, 2 * e, list.data(), "項目リスト");
     std::vector<double> values(static_cast<std::size_t>(e));
     file.float64s(valuesAt, e, values.data(), "値のリスト");
+    constexpr std::int64_t kEntriesPerPoll = std::int64_t{1} << 18;  // 4 MB of the file
     for (std::int64_t i = 0; i < e; ++i) {
+        if (i % kEntriesPerPoll == kEntriesPerPoll - 1) throwIfCancelled(progress);
         std::int32_t lin = 0, kukan = -1;
         d.NodeCHK(list[static_cast<std::size_t>(2 * i)], lin, kukan);
         if (kukan < 0) continue;
@@ -83,11 +90,12 @@ void applyBinary(Dataset& d, const QString& path, double lengthFactor) {
 
 }  // namespace
 
-void ApplyStaticEquilibrium(Dataset& d, const QString& path, double lengthFactor, bool binary) {
+void ApplyStaticEquilibrium(Dataset& d, const QString& path, double lengthFactor, bool binary,
+                            Progress* progress) {
     if (binary) {
-        applyBinary(d, path, lengthFactor);
+        applyBinary(d, path, lengthFactor, progress);
     } else {
-        applyText(d, path, lengthFactor);
+        applyText(d, path, lengthFactor, progress);
     }
 }
 

@@ -144,6 +144,48 @@ TEST_F(QrnconvE2E, CorruptBinaryHistoryFailsWithAMessage) {
     }
 }
 
+TEST_F(QrnconvE2E, DamagedTextFilesWarnOrFail) {
+    // Copies of the sample cut short: a history cut in its last record reads
+    // with a warning, one cut before its first value and a settings file cut
+    // before its elements fail.
+    QTemporaryDir other;
+    const QDir o(other.path());
+    struct C {
+        const char* name;
+        qsizetype keep;  // bytes kept; negative: counted from the end
+        int exitCode;
+        QString err;  // start of stderr
+    };
+    const QString his = o.filePath(QStringLiteral("run1.his"));
+    const QString st = o.filePath(QStringLiteral("st.dat"));
+    const C cases[] = {
+        {"run1.his", 0, 1, QStringLiteral("ファイル読み込みエラー: ファイル") + his},
+        {"run1.his", 200, 1, QStringLiteral("ファイル読み込みエラー: ファイル") + his},
+        {"run1.his", -30, 0,
+         QStringLiteral("qrnconv: ファイル") + his + QStringLiteral("は途中で切れています。\n")},
+        {"run1.his", -2, 0, QString()},  // only the last line end lost
+        {"st.dat", 0, 1, QStringLiteral("ファイル読み込みエラー: ファイル") + st},
+        {"st.dat", 60, 1, QStringLiteral("ファイル読み込みエラー: ファイル") + st},
+    };
+    for (const C& c : cases) {
+        for (const char* name : {"run1.his", "st.dat"}) {
+            QFile src(path(name));
+            ASSERT_TRUE(src.open(QIODevice::ReadOnly));
+            QByteArray bytes = src.readAll();
+            if (std::string_view(name) == c.name)
+                bytes = bytes.left(c.keep >= 0 ? c.keep : bytes.size() + c.keep);
+            QFile out(o.filePath(QString::fromUtf8(name)));
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            out.write(bytes);
+        }
+        const Outcome r = info({his});
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.name << " " << c.keep << r.err.toStdString();
+        EXPECT_EQ(r.out.isEmpty(), c.exitCode != 0);
+        EXPECT_TRUE(c.err.isEmpty() ? r.err.isEmpty() : r.err.startsWith(c.err))
+            << c.name << " " << c.keep << " " << r.err.toStdString();
+    }
+}
+
 TEST_F(QrnconvE2E, MemoryLimitThinsTheTimeAxis) {
     // NodeDisp takes (1 + 2) slots x 4 components x 5 nodes x (T + 1) x 4 bytes
     // = 240 (T + 1) bytes with T = 7 div N + 1: 2160 at N = 1, 1200 at N = 2.

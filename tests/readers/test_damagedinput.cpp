@@ -149,3 +149,121 @@ TEST(DamagedSettings, SettingsOnlyModelBeyondTheMemoryLimitEndsTheRead) {
         }
     }
 }
+
+namespace {
+
+// Three records of 8 values, 3 to a line; each record's values offset by `base`.
+std::vector<std::string> threeRecords(int count, int values) {
+    std::vector<std::string> out;
+    const char* kinds[] = {"DISP", "CABL", "BEAM"};
+    const int numbers[] = {2, 1, 1};
+    for (int r = 0; r < 3; ++r) {
+        std::vector<std::string> v;
+        for (int j = 0; j < values; ++j) v.push_back(std::to_string(10 * r + j + 1));
+        out = out + record(kinds[r], r == 0 ? 3 : 1, numbers[r], count, v, 3);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(DamagedTextHistory, CutFileKeepsTheStepsEveryRecordHolds) {
+    Analysis a;
+    const Dataset previous = earlier(a);
+    const std::string full = lines(threeRecords(8, 8));
+    const std::size_t last = full.rfind("\r\nHISTORY") + 2;
+    const std::size_t lastData =
+        full.find("\r\n", full.find("\r\n", full.find("\r\n", last) + 2) + 2) + 2;
+    const std::size_t firstData =
+        full.find("\r\n", full.find("\r\n", full.find("\r\n") + 2) + 2) + 2;
+    // The file each cut one should read as: a file stating the kept steps.
+    const std::string fourSteps = lines(threeRecords(4, 4));
+    const std::string twoRecords = full.substr(0, last);
+    struct C {
+        const char* name;
+        std::size_t size;
+        const std::string* same;  // the file it reads as; null: the read ends
+        int kept;                 // steps in the warning; 0: no warning
+    };
+    const C cases[] = {
+        {"whole file", full.size(), &full, 0},
+        {"last line end missing", full.size() - 2, &full, 0},
+        {"cut after 4 values and a half", lastData + 38 + 12 + 5, &fourSteps, 4},
+        {"cut at a field end", lastData + 38 + 12, &fourSteps, 4},
+        {"cut before a whole value", lastData + 4, &twoRecords, 8},
+        {"cut in the count line", lastData - 5, &twoRecords, 8},
+        {"cut in the last header", last + 30, &twoRecords, 8},
+        {"first record cut before a value", firstData + 11, nullptr, 0},
+        {"first record cut in its header", 30, nullptr, 0},
+        {"cut before any header", 5, nullptr, 0},
+        {"empty", 0, nullptr, 0},
+    };
+    for (const C& c : cases) {
+        const QString path = a.dir.write("cut.his", full.substr(0, c.size));
+        Dataset d = previous;
+        const Outcome o = read(d, a.request(path));
+        ASSERT_EQ(o.completed, c.same != nullptr) << c.name;
+        if (!c.same) {
+            ASSERT_EQ(o.messages.size(), 1u) << c.name;
+            EXPECT_EQ(o.messages[0].rfind("message[ファイル読み込みエラー]ファイル" +
+                                              path.toStdString() + "は壊れているか、途中で切れ",
+                                          0),
+                      0u)
+                << o.messages[0];
+            EXPECT_TRUE(rt::sameDataset(d, previous)) << c.name;
+            continue;
+        }
+        Dataset expected = previous;
+        EXPECT_TRUE(read(expected, a.request(a.dir.write("same.his", *c.same))).completed);
+        EXPECT_TRUE(rt::sameDataset(d, expected)) << c.name;
+        if (c.kept == 0) {
+            EXPECT_TRUE(o.messages.empty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(o.messages.size(), 1u) << c.name;
+        EXPECT_NE(o.messages[0].find("は途中で切れています。\r"), std::string::npos);
+        EXPECT_NE(o.messages[0].find("最初の " + std::to_string(c.kept) + " ステップ（全 8"),
+                  std::string::npos)
+            << o.messages[0];
+        EXPECT_EQ(o.messages[0].find("最後の記録") != std::string::npos, c.same == &twoRecords)
+            << c.name;
+    }
+}
+
+TEST(DamagedSettings, SettingsWithoutCableOrBeamEndTheRead) {
+    Analysis a;
+    const Dataset previous = earlier(a);
+    const std::string nodes = lines({"*NODE", rt::node(1, "0", "0", "10")});
+    struct C {
+        const char* name;
+        std::string text;
+        bool reads;
+    };
+    const C cases[] = {
+        {"empty", "", false},
+        {"random bytes", std::string("\x8e\x01\xff\r\nzz\r\n", 9), false},
+        {"nodes only", nodes, false},
+        {"empty element sections", lines({"*ELEMENT  CABLE", "*ELEMENT  BEAM"}) + nodes, false},
+        {"one cable element", lines({"*ELEMENT  CABLE", elem(1, 1, 2)}) + nodes, true},
+        {"one beam element", lines({"*ELEMENT  BEAM", elem(1, 1, 9)}) + nodes, true},
+    };
+    for (const C& c : cases) {
+        const QString st = a.dir.write("bad.dat", c.text);
+        for (const int mode : {qrn::ReadHis, qrn::CheckSettings}) {
+            ReadRequest req = a.request(a.his);
+            req.mode = mode;
+            req.settingsPath = st;
+            if (mode == qrn::CheckSettings) req.selectedPath = st;
+            Dataset d = previous;
+            const Outcome o = read(d, req);
+            EXPECT_EQ(o.completed, c.reads) << c.name << " " << mode;
+            if (c.reads) continue;
+            ASSERT_EQ(o.messages.size(), 1u) << c.name;
+            EXPECT_EQ(o.messages[0],
+                      "message[ファイル読み込みエラー]ファイル" + st.toStdString() +
+                          "にはケーブル要素も梁要素もありません。\r"
+                          "初期設定ファイルか、途中で切れていないか確かめてください。");
+            EXPECT_TRUE(rt::sameDataset(d, previous)) << c.name;
+        }
+    }
+}
