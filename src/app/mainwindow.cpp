@@ -1022,7 +1022,7 @@ void MainWindow::progress(double fraction) {
     if (!ProgressBar->isVisible()) ProgressBar->show();
     ProgressBar->setValue(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000.0));
     letEventsRun();
-    // Reads and loads report progress but do not poll: stop them here. They
+    // Work that reports progress stops here as well as where it polls; reads
     // fill a fresh dataset, so the one in memory stays as it was.
     if (locked_ && cancelRequested_) throw Cancelled();
 }
