@@ -280,6 +280,10 @@ class FileReader {
                 checkCountsSoFar(f);
                 const std::int64_t count = elementsFor(f);
                 const bool wide = in_.remaining() > 4 * count;
+                // The current generation always has room for int32: a file
+                // that has not was cut short, and read as int16 it would load
+                // as garbage without a word.
+                if (!wide && format_.generation == DataFileGeneration::G3) in_.fail(kTruncated);
                 checkRest(count, wide);
                 create(f);
                 readValues(f, wide ? Storage::Native : Storage::Int16);

@@ -352,3 +352,24 @@ TEST(Qrnconv, SampleIntoAnUnwritablePlaceFails) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("を作成できません"))) << r.err.toStdString();
 }
+
+TEST_F(QrnconvE2E, CutDatasetFileFailsWhereTheRestStillHoldsInt16) {
+    // A .qrn3 always stores displacements as int32; cut so that the rest only
+    // has room for int16 values, it once loaded as garbage with exit 0.
+    QTemporaryDir other;
+    const QString full = QDir(other.path()).filePath(QStringLiteral("full.qrn3"));
+    ASSERT_EQ(qrnconv({QStringLiteral("save"), path("run1.his"), full}).exitCode, 0);
+    QFile src(full);
+    ASSERT_TRUE(src.open(QIODevice::ReadOnly));
+    const QByteArray bytes = src.readAll();
+    const QString cut = QDir(other.path()).filePath(QStringLiteral("cut.qrn3"));
+    for (const double part : {0.5, 0.6, 0.7, 0.8}) {
+        QFile out(cut);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(bytes.left(static_cast<qsizetype>(bytes.size() * part)));
+        out.close();
+        const Outcome r = info({cut});
+        EXPECT_EQ(r.exitCode, 1) << part;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("途中で終わっています"))) << part;
+    }
+}
