@@ -21,6 +21,7 @@
 #include <new>
 
 #include "dataset/error.h"
+#include "dataset/progress.h"
 #include "widgets/overwrite.h"
 
 namespace qrn {
@@ -61,23 +62,26 @@ QStringList filterPatterns(const QString& patterns) {
 
 // Restores the pointer however the export ends.
 struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    WaitCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// Reports the writer's progress to the window's bar; the writer's failure comes
-// back as its exception, so there are no messages to show on the way.
+// Reports the writer's progress to the window's bar and passes on a stop; the
+// writer's failure comes back as its exception, so there are no messages to show
+// on the way.
 class ExportProgress : public Progress {
   public:
-    explicit ExportProgress(std::function<void(double)> onProgress)
-        : onProgress_(std::move(onProgress)) {}
+    ExportProgress(std::function<void(double)> onProgress, std::function<bool()> stop)
+        : onProgress_(std::move(onProgress)), stop_(std::move(stop)) {}
     void message(const QString&, const QString&) override {}
     void progress(double fraction) override { onProgress_(fraction); }
+    bool cancelRequested() override { return stop_(); }
 
   private:
     std::function<void(double)> onProgress_;
+    std::function<bool()> stop_;
 };
 
 QLabel* makeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h,
@@ -475,8 +479,36 @@ void CsvExportWindow::showProgress(double fraction) {
     if (percent == progressShown_) return;
     progressShown_ = percent;
     progress_->setValue(percent);
-    // Repaint the bar only; clicks wait until the export has finished.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The rest of the window is disabled: only "中止" and Esc get through.
+    QCoreApplication::processEvents();
+}
+
+void CsvExportWindow::lockForExport(bool locked) {
+    exporting_ = locked;
+    if (locked) {
+        lockedWidgets_.clear();
+        for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (w == command2_ || w == progress_ || w == label5_ || !w->isEnabled()) continue;
+            w->setEnabled(false);
+            lockedWidgets_ << w;
+        }
+        command2_->setText(QStringLiteral("中止"));
+        command2_->setToolTip(QStringLiteral("CSVﾌｧｲﾙ出力を中止します。"));
+        command2_->setFocus(Qt::OtherFocusReason);
+    } else {
+        for (QWidget* w : std::as_const(lockedWidgets_)) w->setEnabled(true);
+        lockedWidgets_.clear();
+        command2_->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+        command2_->setToolTip(QStringLiteral("CSVﾌｧｲﾙ出力をｷｬﾝｾﾙします。"));
+    }
+}
+
+void CsvExportWindow::reject() {
+    if (exporting_) {
+        stopRequested_ = true;
+        return;
+    }
+    QDialog::reject();
 }
 
 void CsvExportWindow::showError(const QString& title, const QString& message) {
@@ -506,16 +538,22 @@ void CsvExportWindow::exportCsv() {
 
     QString errorTitle;
     QString errorText;
+    bool stopped = false;
     {
         WaitCursor wait;
         label5_->setVisible(true);
         progressShown_ = -1;
         progress_->setValue(0);
         progress_->setVisible(true);
+        stopRequested_ = false;
+        lockForExport(true);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         try {
-            ExportProgress progress([this](double f) { showProgress(f); });
+            ExportProgress progress([this](double f) { showProgress(f); },
+                                    [this] { return stopRequested_; });
             writeCsv(data_, sel_, intervalText_, progress);
+        } catch (const Cancelled&) {
+            stopped = true;  // the writer removed its temporaries; earlier files stand
         } catch (const QrnError& e) {
             errorTitle = e.title();
             errorText = e.message();
@@ -529,9 +567,11 @@ void CsvExportWindow::exportCsv() {
             errorText = QDir::toNativeSeparators(sel_.outputPath) +
                         QStringLiteral("を出力できませんでした。\r") + QString::fromUtf8(e.what());
         }
+        lockForExport(false);
         label5_->setVisible(false);
         progress_->setVisible(false);
     }
+    if (stopped) return;  // the window stays as it was, for another try
     if (!errorText.isEmpty()) {
         // The window stays open so that another name can be chosen.
         showError(errorTitle, errorText);

@@ -64,6 +64,9 @@ class CsvExportWindow : public QDialog {
     // Columns of the widest file the selection writes, split per axis or not.
     static std::int64_t widestFileColumns(const Dataset& data, const CsvSelection& sel, bool split);
 
+    // During an export the window only stops it (Esc, the close box, "中止").
+    void reject() override;
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -83,6 +86,8 @@ class CsvExportWindow : public QDialog {
     void browse();
     void exportCsv();
     void showProgress(double fraction);
+    // Everything but the stop button waits while an export runs.
+    void lockForExport(bool locked);
     void showError(const QString& title, const QString& message);
 
     const Dataset& data_;
@@ -116,6 +121,9 @@ class CsvExportWindow : public QDialog {
     QProgressBar* progress_ = nullptr;
     QLineEdit* nodeJump_ = nullptr;
     int progressShown_ = -1;
+    bool exporting_ = false;
+    bool stopRequested_ = false;
+    QList<QWidget*> lockedWidgets_;
 };
 
 }  // namespace qrn

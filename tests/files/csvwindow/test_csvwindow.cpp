@@ -179,6 +179,7 @@ class TestCsvWindow : public QObject {
     void unwritableOutput();
     void emptyOutputName();
     void cancelWritesNothing();
+    void stopDuringExportKeepsEarlierFile();
     void overwriteAnsweredNo();
     void browse_data();
     void browse();
@@ -695,6 +696,51 @@ void TestCsvWindow::cancelWritesNothing() {
     QCOMPARE(w.result(), int(QDialog::Rejected));
     QVERIFY(!w.isVisible());
     QVERIFY(dirEntries(dir.path()).isEmpty());
+}
+
+// "中止" while the export runs: the earlier file stays, no temporary is left,
+// and the window is ready for another try.
+void TestCsvWindow::stopDuringExportKeepsEarlierFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("run.csv"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("earlier\r\n");
+    }
+    // 3,000 rows of 800 cells: several of the writer's 1 MB blocks.
+    Dataset d = makeDataset(200, 0);
+    d.StepCount = d.StepMax = 3000;
+    d.NodeDisp.create({Bounds{0, 1}, Bounds{-1, 2}, Bounds{0, 199}, Bounds{0, 3001}});
+    d.TensionHist.create({Bounds{0, 3001}, Bounds{0, 1}});
+    CsvExportWindow w(d, path, kDt, dir.path());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::mouseClick(child<QPushButton>(w, QStringLiteral("Command3")), Qt::LeftButton);
+    auto* stop = child<QPushButton>(w, QStringLiteral("Command2"));
+    QString shownText;
+    bool othersLocked = false;
+    // Clicked once the export shows its progress (after the overwrite question).
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &w, [&] {
+        if (!child<QLabel>(w, QStringLiteral("Label5"))->isVisible()) return;
+        poll.stop();
+        shownText = stop->text();
+        othersLocked = !child<QPushButton>(w, QStringLiteral("Command1"))->isEnabled();
+        stop->click();
+    });
+    poll.start(0);
+    qrn::test::OverwriteAnswerer yes(true);
+    QTest::mouseClick(child<QPushButton>(w, QStringLiteral("Command1")), Qt::LeftButton);
+    QCOMPARE(shownText, QStringLiteral("中止"));
+    QVERIFY(othersLocked);
+    QVERIFY(w.isVisible());
+    QVERIFY(w.result() != int(QDialog::Accepted));
+    QCOMPARE(readAll(path), QByteArray("earlier\r\n"));
+    QCOMPARE(dirEntries(dir.path()), QStringList{QStringLiteral("run.csv")});
+    QCOMPARE(stop->text(), QStringLiteral("ｷｬﾝｾﾙ"));
+    QVERIFY(child<QPushButton>(w, QStringLiteral("Command1"))->isEnabled());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
 // "いいえ" to the overwrite question: the file stays byte for byte and the window open.
