@@ -24,9 +24,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: Japanese glyphs for the
-# windows and pictures, Qt's own Japanese texts for the standard dialogs, and the
-# tools whose triggers register the file types and the menu entry.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic")
+# windows and pictures, Qt's platform plugins (no window opens without one),
+# Qt's own Japanese texts for the standard dialogs, and the tools whose
+# triggers register the file types and the menu entry.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, shared-mime-info, desktop-file-utils")
 
 include(CPack)

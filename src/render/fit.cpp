@@ -8,6 +8,7 @@
 
 #include "render/detail.h"
 #include "render/layout.h"
+#include "render/projection.h"
 
 namespace qrn::render {
 
@@ -100,6 +101,30 @@ ViewFit centredAt(ViewMode mode, QSize picture, const ViewParams& p, int level, 
 }
 
 }  // namespace
+
+std::optional<double> viewDistanceClearOfModel(const Dataset& ds, const ViewerState& st,
+                                               const ViewParams& p) {
+    const double d = p.viewDistance();
+    if (!detail::geometryOk(ds) || !(d > 0.0) || !std::isfinite(d)) return std::nullopt;
+    // A node's depth ahead of the eye is q0 + D, q0 from the projection's
+    // rotation about the model's centre. Half the distance ahead at least keeps
+    // the near end within three times the far end's scale.
+    const double alpha = p.elevation * kPiApprox / 180.0;
+    const double beta = p.azimuth * kPiApprox / 180.0;
+    const double sa = std::sin(alpha), ca = std::cos(alpha);
+    const double sb = std::sin(beta), cb = std::cos(beta);
+    double needed = 0.0;
+    forDrawnNodes(ds, [&](std::int32_t s, std::int32_t n) {
+        const double X = double(ds.NodePos(s, 0, n)) - st.CentreX;
+        const double Y = ds.NodePos(s, 1, n);
+        const double Z = double(ds.NodePos(s, 2, n)) - st.CentreZ;
+        const double q0 = X * ca * cb - Y * sb * ca + Z * sa;
+        if (std::isfinite(q0)) needed = std::max(needed, -2.0 * q0);
+    });
+    for (const double candidate : roundScalesAbove(d))
+        if (candidate >= needed) return candidate;
+    return std::nullopt;
+}
 
 int hiddenPictureRows(const LayoutGeometry& g) {
     const int drawableBottom = g.picture.top() + kPictureBorder + g.canvas.height();

@@ -39,6 +39,13 @@ struct ViewFit {
 std::optional<ViewFit> fitView(ViewMode mode, const Dataset& ds, const ViewerState& st,
                                const ViewParams& p, QSize picture, int hiddenRows = 0);
 
+// Real view with the eye inside the model: the smallest round view distance
+// above the current one that puts every drawn node at least half of it ahead
+// of the eye (`st` holds the projection's centre), or empty when none up to
+// 10,000 km does or the distance is not positive.
+std::optional<double> viewDistanceClearOfModel(const Dataset& ds, const ViewerState& st,
+                                               const ViewParams& p);
+
 // Rows of the drawable area that the bottom bar covers.
 int hiddenPictureRows(const LayoutGeometry& g);
 

@@ -36,7 +36,7 @@ const QString kEyeInside = QStringLiteral(
     "視点がモデルの内側にあるため、全体は表示できません（視点距離を大きくすると表示できます）");
 const QString kSkewTooWide =
     QStringLiteral("視点の傾きが大きいため、全体は表示できません（視点を戻すと表示できます）");
-const QString kScaleChanged = QStringLiteral("全体が入るように%1を %2m にしました");
+const QString kScaleChanged = QStringLiteral("全体が入るように%1にしました");
 
 constexpr int kBarThickness = 16;
 constexpr int kViewpointPageStep = 10;
@@ -419,9 +419,22 @@ void ViewerWindow::noteNewDataset() {
 void ViewerWindow::fitToModel() {
     if (!loaded_) return;
     const render::LayoutGeometry g = render::layoutGeometry(mode_, client_.size());
-    const std::optional<render::ViewFit> fit =
+    std::optional<render::ViewFit> fit =
         render::fitView(mode_, ds_, st_, params_, g.picture.size(), render::hiddenPictureRows(g));
     if (!fit) return;
+    // The eye inside the model: step back until all of it lies ahead.
+    std::optional<double> distance;
+    if (!fit->whole && mode_ == ViewMode::Real)
+        distance = render::viewDistanceClearOfModel(ds_, st_, params_);
+    if (distance) {
+        form_.perspectiveRatio = num::formatGeneralQ(*distance);
+        params_ = form_.params();
+        pushControls();
+        layoutPass();
+        fit = render::fitView(mode_, ds_, st_, params_, g.picture.size(),
+                              render::hiddenPictureRows(g));
+        if (!fit) return;
+    }
     if (fit->scale) form_.nearScale = num::formatGeneralQ(*fit->scale);
     form_.zoomLevel = fit->zoomLevel;
     params_ = form_.params();
@@ -429,10 +442,14 @@ void ViewerWindow::fitToModel() {
     st_.PanX = fit->panX;
     st_.PanY = fit->panY;
     layoutPass();
-    if (fit->scale) {
-        const QString box =
-            mode_ == ViewMode::Real ? QStringLiteral("中心視界幅") : QStringLiteral("近点ｽｹｰﾙ");
-        showStatus(kScaleChanged.arg(box, form_.nearScale));
+    if (distance || fit->scale) {
+        QStringList changes;
+        if (distance) changes << QStringLiteral("視点距離を %1m").arg(form_.perspectiveRatio);
+        if (fit->scale)
+            changes << (mode_ == ViewMode::Real ? QStringLiteral("中心視界幅を %1m")
+                                                : QStringLiteral("近点ｽｹｰﾙを %1m"))
+                           .arg(form_.nearScale);
+        showStatus(kScaleChanged.arg(changes.join(QStringLiteral("、"))));
     } else if (!fit->whole) {
         showStatus(mode_ == ViewMode::Real ? kEyeInside : kSkewTooWide);
     }

@@ -66,3 +66,25 @@ TEST(Fit, RealViewFromInsideTheModelGetsTheWidestCentredView) {
     }
     EXPECT_FALSE(fitView(ViewMode::Real, Dataset{}, ViewerState{}, p, {584, 416}));
 }
+
+TEST(Fit, RealViewStepsBackToARoundDistanceClearOfTheModel) {
+    // Azimuth 5°, elevation 0: the nearest node (x 150 m before the centre,
+    // y 10) lies D - 150 cos 5° - 10 sin 5° = D - 150.30 ahead, which must be
+    // at least D / 2: D >= 300.6, so 300 is too close and 400 the first round
+    // distance.
+    const Dataset ds = qrn::test::lineModel();
+    const std::pair<double, double> cases[] = {{100, 400}, {300, 400}, {350, 400}, {500, 600}};
+    for (const auto& [from, to] : cases) {
+        ViewParams p = qrn::test::openedViewer(ViewMode::Real);
+        p.perspectiveRatio = from;
+        ViewerState st;
+        ASSERT_TRUE(computeProjection(ViewMode::Real, ds, st, p));
+        EXPECT_EQ(viewDistanceClearOfModel(ds, st, p).value_or(0), to) << from;
+    }
+    ViewParams p = qrn::test::openedViewer(ViewMode::Real);
+    EXPECT_FALSE(viewDistanceClearOfModel(Dataset{}, ViewerState{}, p));
+    p.perspectiveRatio = -100;  // the eye beyond the centre: left alone
+    ViewerState st;
+    ASSERT_TRUE(computeProjection(ViewMode::Real, ds, st, p));
+    EXPECT_FALSE(viewDistanceClearOfModel(ds, st, p));
+}
