@@ -1,0 +1,37 @@
+#pragma once
+// What the soak runs watch in their own process: resident memory, open file
+// descriptors and processor time. Linux reads /proc; elsewhere the figures
+// are -1 (the soak runs are a Linux bench).
+
+#include <QDir>
+#include <QFile>
+#include <ctime>
+
+namespace qrn::soak {
+
+inline long residentKb() {
+#ifdef __linux__
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QList<QByteArray> v = f.readAll().split(' ');
+    return v.size() > 1 ? v[1].toLong() * 4 : -1;
+#else
+    return -1;
+#endif
+}
+
+inline int openFiles() {
+#ifdef __linux__
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
+                                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
+                                .size());
+#else
+    return -1;
+#endif
+}
+
+// Processor time of the process (all threads), in ms: unlike the wall clock it
+// does not grow when other jobs take the cores.
+inline double cpuMs() { return 1000.0 * double(std::clock()) / CLOCKS_PER_SEC; }
+
+}  // namespace qrn::soak
