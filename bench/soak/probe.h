@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <cstdio>
 #include <ctime>
 
 namespace qrn::soak {
@@ -33,5 +34,13 @@ inline int openFiles() {
 // Processor time of the process (all threads), in ms: unlike the wall clock it
 // does not grow when other jobs take the cores.
 inline double cpuMs() { return 1000.0 * double(std::clock()) / CLOCKS_PER_SEC; }
+
+// With --trace, one line per cycle on stderr: cycle, wall and processor ms,
+// resident kB and open files, to see a trend the averages hide.
+inline void trace(bool on, int cycle, double wallMs, double cpu) {
+    if (on)
+        std::fprintf(stderr, "%d %.1f %.1f %ld %d\n", cycle, wallMs, cpu, residentKb(),
+                     openFiles());
+}
 
 }  // namespace qrn::soak

@@ -5,7 +5,7 @@
 // picks a node, writes a GIF of 20 images through "GIFアニメ" (answering the
 // overwrite question) and goes back with "前画面".
 //
-//   qrn_soak_viewer SAMPLE.his SAMPLE.f08 SAMPLE.qrn3 WORKDIR [--cycles N] [--paced]
+//   qrn_soak_viewer SAMPLE.his SAMPLE.f08 SAMPLE.qrn3 WORKDIR [--cycles N] [--paced] [--trace]
 //
 // Playback steps the time bar through every step and lets events run after
 // each frame, as the frame loop does; --paced presses the start button with
@@ -66,13 +66,16 @@ int main(int argc, char** argv) {
     QStringList args = QCoreApplication::arguments().mid(1);
     int cycles = 200;
     const bool paced = args.removeAll(QStringLiteral("--paced")) > 0;
-    if (const qsizetype i = args.indexOf(QStringLiteral("--cycles")); i >= 0 && i + 1 < args.size()) {
+    const bool trace = args.removeAll(QStringLiteral("--trace")) > 0;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--cycles"));
+        i >= 0 && i + 1 < args.size()) {
         cycles = args[i + 1].toInt();
         args.remove(i, 2);
     }
     if (args.size() != 4 || cycles < 1) {
-        std::fprintf(stderr, "usage: qrn_soak_viewer SAMPLE.his SAMPLE.f08 SAMPLE.qrn3 WORKDIR "
-                             "[--cycles N] [--paced]\n");
+        std::fprintf(stderr,
+                     "usage: qrn_soak_viewer SAMPLE.his SAMPLE.f08 SAMPLE.qrn3 WORKDIR "
+                     "[--cycles N] [--paced] [--trace]\n");
         return 2;
     }
     const std::array<QString, 3> inputs = {QFileInfo(args[0]).absoluteFilePath(),
@@ -192,8 +195,7 @@ int main(int argc, char** argv) {
                 wait->selectAll();
                 QTest::keyClicks(wait, QStringLiteral("0"));
             }
-            QTest::mouseClick(real->findChild<QWidget*>(QStringLiteral("Image0")),
-                              Qt::LeftButton);
+            QTest::mouseClick(real->findChild<QWidget*>(QStringLiteral("Image0")), Qt::LeftButton);
             while (!real->playback().startVisible()) QTest::qWait(1);
         } else {
             for (int step = 1; step <= last; ++step) {
@@ -207,8 +209,8 @@ int main(int argc, char** argv) {
         const qrn::viewer::NodeRef node{0, data.CableInfo(1, 0) / 2};
         const std::optional<QPointF> at = qrn::viewer::nodePixel(real->state(), node);
         if (!at) fail(cycle, QStringLiteral("the node is not drawn"));
-        QTest::mouseClick(real->findChild<QWidget*>(QStringLiteral("Picture1")), Qt::LeftButton,
-                          {}, at->toPoint() + QPoint(2, 2));
+        QTest::mouseClick(real->findChild<QWidget*>(QStringLiteral("Picture1")), Qt::LeftButton, {},
+                          at->toPoint() + QPoint(2, 2));
         if (real->pickedNode() != node) fail(cycle, QStringLiteral("the click picked no node"));
 
         // "GIFアニメ": the dialog runs modally until the file is written.
@@ -233,6 +235,7 @@ int main(int argc, char** argv) {
             wallLast += wall;
             cpuLast += cpu;
         }
+        qrn::soak::trace(trace, cycle, wall, cpu);
         if (cycle == firstN) {
             rss10 = qrn::soak::residentKb();
             fds10 = qrn::soak::openFiles();

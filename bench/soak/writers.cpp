@@ -4,12 +4,13 @@
 // descriptors then, files left besides the targets, the cancels, and ms per
 // cycle over the first and the last ten cycles: wall clock, then processor.
 //
-//   qrn_soak DATASET.qrn3 WORKDIR
+//   qrn_soak DATASET.qrn3 WORKDIR [--trace]
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstring>
 
 #include "dataset/error.h"
 #include "dataset/progress.h"
@@ -37,8 +38,9 @@ class CancelAfter final : public Progress {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: qrn_soak DATASET.qrn3 WORKDIR\n");
+    const bool trace = argc == 4 && std::strcmp(argv[3], "--trace") == 0;
+    if (argc != 3 && !trace) {
+        std::fprintf(stderr, "usage: qrn_soak DATASET.qrn3 WORKDIR [--trace]\n");
         return 2;
     }
     const QString input = QString::fromLocal8Bit(argv[1]);
@@ -99,6 +101,7 @@ int main(int argc, char** argv) {
             last10 += ms;
             cpuLast10 += cpu;
         }
+        soak::trace(trace, cycle, double(ms), cpu);
         if (cycle == 10) {
             rss10 = residentKb();
             fds10 = openFiles();
