@@ -32,7 +32,8 @@ inline int openFiles() {
 }
 
 // Processor time of the process (all threads), in ms: unlike the wall clock it
-// does not grow when other jobs take the cores.
+// does not grow when other jobs take the cores (Windows' clock() is the wall
+// clock).
 inline double cpuMs() { return 1000.0 * double(std::clock()) / CLOCKS_PER_SEC; }
 
 // With --trace, one line per cycle on stderr: cycle, wall and processor ms,

@@ -30,6 +30,7 @@
 #include <QTimer>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "analysis/window/resultswindow.h"
