@@ -1,45 +1,28 @@
 // Soak run of the writers: 200 cycles of a complete and a cancelled write of
 // the binary dataset file, a single CSV and a split CSV set into one folder.
 // Prints one line: resident memory after cycle 10 and 200 (kB), open file
-// descriptors then, files left besides the targets, and ms per cycle over the
-// first and the last ten cycles.
+// descriptors then, files left besides the targets, the cancels, and ms per
+// cycle over the first and the last ten cycles: wall clock, then processor.
 //
-//   qrn_soak DATASET.qrn3 WORKDIR
+//   qrn_soak DATASET.qrn3 WORKDIR [--trace]
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstring>
 
 #include "dataset/error.h"
 #include "dataset/progress.h"
 #include "files/csvexport.h"
 #include "files/datafile.h"
+#include "probe.h"
 
 namespace {
 
 using namespace qrn;
-
-long residentKb() {
-#ifdef __linux__
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    const QList<QByteArray> v = f.readAll().split(' ');
-    return v.size() > 1 ? v[1].toLong() * 4 : -1;
-#else
-    return -1;
-#endif
-}
-
-int openFiles() {
-#ifdef __linux__
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
-                                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
-                                .size());
-#else
-    return -1;
-#endif
-}
+using soak::openFiles;
+using soak::residentKb;
 
 // Asks to stop after `polls` polls.
 class CancelAfter final : public Progress {
@@ -55,8 +38,9 @@ class CancelAfter final : public Progress {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: qrn_soak DATASET.qrn3 WORKDIR\n");
+    const bool trace = argc == 4 && std::strcmp(argv[3], "--trace") == 0;
+    if (argc != 3 && !trace) {
+        std::fprintf(stderr, "usage: qrn_soak DATASET.qrn3 WORKDIR [--trace]\n");
         return 2;
     }
     const QString input = QString::fromLocal8Bit(argv[1]);
@@ -81,10 +65,12 @@ int main(int argc, char** argv) {
     long rss10 = 0;
     int fds10 = 0, cancelled = 0;
     qint64 first10 = 0, last10 = 0;
+    double cpuFirst10 = 0, cpuLast10 = 0;
     constexpr int kCycles = 200;
     for (int cycle = 1; cycle <= kCycles; ++cycle) {
         QElapsedTimer t;
         t.start();
+        const double cpu0 = soak::cpuMs();
         NullProgress quiet;
         writeDataFile(data, save, interval, &quiet);
         writeCsv(data, single, intervalText, quiet);
@@ -106,8 +92,16 @@ int main(int argc, char** argv) {
             }
         }
         const qint64 ms = t.elapsed();
-        if (cycle <= 10) first10 += ms;
-        if (cycle > kCycles - 10) last10 += ms;
+        const double cpu = soak::cpuMs() - cpu0;
+        if (cycle <= 10) {
+            first10 += ms;
+            cpuFirst10 += cpu;
+        }
+        if (cycle > kCycles - 10) {
+            last10 += ms;
+            cpuLast10 += cpu;
+        }
+        soak::trace(trace, cycle, double(ms), cpu);
         if (cycle == 10) {
             rss10 = residentKb();
             fds10 = openFiles();
@@ -116,7 +110,8 @@ int main(int argc, char** argv) {
     int leftovers = 0;
     for (const QString& e : work.entryList(QDir::Files | QDir::Hidden))
         if (!targets.contains(e)) ++leftovers;
-    std::printf("%ld %ld %d %d %d %d %.1f %.1f\n", rss10, residentKb(), fds10, openFiles(),
-                leftovers, cancelled, first10 / 10.0, last10 / 10.0);
+    std::printf("%ld %ld %d %d %d %d %.1f %.1f %.1f %.1f\n", rss10, residentKb(), fds10,
+                openFiles(), leftovers, cancelled, first10 / 10.0, last10 / 10.0, cpuFirst10 / 10.0,
+                cpuLast10 / 10.0);
     return 0;
 }
