@@ -35,6 +35,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
 
 #include "dataset/error.h"
@@ -736,6 +737,8 @@ void MainWindow::openFileDialog() {
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Wide enough for whole sizes, types and dates in the detail view.
+    dialog.resize(std::max(dialog.width(), 900), std::max(dialog.height(), 540));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString path = dialog.selectedFiles().first();
     if (!openFile(path)) return;
@@ -914,6 +917,7 @@ void MainWindow::exportXdmfDialog() {
     dialog.setDefaultSuffix(QStringLiteral("xdmf"));
     // The pair is asked about together once the name is chosen.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.resize(std::max(dialog.width(), 900), std::max(dialog.height(), 540));
     if (loaded_)
         dialog.selectFile(QFileInfo(loaded_->selectedPath).completeBaseName() +
                           QStringLiteral(".xdmf"));
