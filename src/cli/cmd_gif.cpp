@@ -1,14 +1,10 @@
 // qrnconv gif INPUT OUTPUT.gif: the GIF dialog's animation export. The dialog
 // belongs to the real-mode viewer, so the view defaults to real.
-#include <new>
-
 #include "animation/gifexport.h"
 #include "animation/gifwriter.h"
-#include "animation/qimageview.h"
 #include "cli/commands.h"
-#include "cli/readinput.h"
+#include "cli/terminalhost.h"
 #include "cli/viewoptions.h"
-#include "dataset/error.h"
 
 namespace qrn::cli {
 
@@ -33,61 +29,24 @@ int runGif(const QStringList& args) {
     auto specs = readOptionSpecs();
     const auto view = viewOptionSpecs();
     specs.insert(specs.end(), view.begin(), view.end());
-    for (const char* n : {"from", "to", "every", "speed"})
-        specs.push_back({QString::fromLatin1(n), true});
+    const auto animation = animationOptionSpecs();
+    specs.insert(specs.end(), animation.begin(), animation.end());
     const ParsedArgs a = parseArgs(args, specs);
     if (a.help) {
         printHelp(usageGif());
         return ExitOk;
     }
     requirePositional(a, {QStringLiteral("INPUT"), QStringLiteral("OUTPUT.gif")});
-    const ReadRequest request = makeReadRequest(a.positional[0], readOptionsFrom(a));
-    const viewer::FrameOptions options = frameOptionsFrom(a);
-
-    Dataset data;
-    TerminalHost host;
-    const ReadResult r = readInput(data, request, host);
-    if (!r.completed) return ExitFailed;
-    try {
-        viewer::FrameJob job(data, options);
-        // The dialog as it opens (start "0", end at the data's end, the other
-        // boxes at their initial texts), then the options typed into it.
-        gif::ExportRequest req;
-        req.texts.start = a.value(QStringLiteral("from")).value_or(gif::kInitialStartText);
-        req.texts.end = a.value(QStringLiteral("to"))
-                            .value_or(gif::openingEndText(r.intervalText, job.stepMax())
-                                          .value_or(gif::kInitialEndText));
-        req.texts.every = a.value(QStringLiteral("every")).value_or(gif::kInitialEveryText);
-        req.texts.speed = a.value(QStringLiteral("speed")).value_or(gif::kInitialSpeedText);
-        req.path = a.positional[1];
-        req.intervalText = r.intervalText;
-        req.stepMax = job.stepMax();
-        const gif::ExportPlan plan = gif::planExport(req);
-
+    return runAnimationExport(a, [](const gif::ExportPlan& plan, const gif::DrawFrame& draw,
+                                    TerminalHost& host) {
         // The canvas's own colours join the palette, so every pixel maps exactly.
         const gif::Palette palette({render::ImageCanvas::kBackground & 0xFFFFFFu,
                                     render::ImageCanvas::kForeground & 0xFFFFFFu});
         host.stage(QStringLiteral("GIFアニメ作成中"));
-        gif::exportAnimation(
-            plan, palette,
-            [&job](int step) {
-                job.setTimeStep(step);
-                return gif::viewOf(job.image());
-            },
-            [&host](std::int32_t done, std::int32_t total) {
-                host.progress(static_cast<double>(done) / total);
-            });
-        host.endProgress();
-    } catch (const QrnError& e) {
-        host.message(e.title(), e.message());
-        return ExitFailed;
-    } catch (const std::bad_alloc&) {
-        host.message(gif::kGifTitle, QStringLiteral("メモリが不足しているため、") +
-                                         a.positional[1] +
-                                         QStringLiteral("を出力できませんでした。"));
-        return ExitFailed;
-    }
-    return ExitOk;
+        gif::exportAnimation(plan, palette, draw, [&host](std::int32_t done, std::int32_t total) {
+            host.progress(static_cast<double>(done) / total);
+        });
+    });
 }
 
 }  // namespace qrn::cli

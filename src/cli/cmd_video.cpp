@@ -1,16 +1,11 @@
 // qrnconv video INPUT OUT.mp4|OUT.webm: the animation dialog's export as a
 // video, on the GIF export's frame rules. The view defaults to real, as there.
-#include <new>
-
 #include "animation/gifexport.h"
 #include "animation/gifwriter.h"
-#include "animation/qimageview.h"
 #include "animation/videoexport.h"
 #include "cli/commands.h"
-#include "cli/readinput.h"
+#include "cli/terminalhost.h"
 #include "cli/viewoptions.h"
-#include "dataset/error.h"
-#include "dataset/progress.h"
 
 namespace qrn::cli {
 
@@ -38,8 +33,9 @@ int runVideo(const QStringList& args) {
     auto specs = readOptionSpecs();
     const auto view = viewOptionSpecs();
     specs.insert(specs.end(), view.begin(), view.end());
-    for (const char* n : {"from", "to", "every", "speed", "crf"})
-        specs.push_back({QString::fromLatin1(n), true});
+    const auto animation = animationOptionSpecs();
+    specs.insert(specs.end(), animation.begin(), animation.end());
+    specs.push_back({QStringLiteral("crf"), true});
     const ParsedArgs a = parseArgs(args, specs);
     if (a.help) {
         printHelp(usageVideo());
@@ -57,47 +53,10 @@ int runVideo(const QStringList& args) {
         const auto [low, high] = video::crfRange(codec);
         settings.crf = static_cast<int>(intOption(QStringLiteral("crf"), *crf, low, high));
     }
-    const ReadRequest request = makeReadRequest(a.positional[0], readOptionsFrom(a));
-    const viewer::FrameOptions options = frameOptionsFrom(a);
-
-    Dataset data;
-    TerminalHost host;
-    const ReadResult r = readInput(data, request, host);
-    if (!r.completed) return ExitFailed;
-    try {
-        viewer::FrameJob job(data, options);
-        // The dialog as it opens, then the options typed into it (as for gif).
-        gif::ExportRequest req;
-        req.texts.start = a.value(QStringLiteral("from")).value_or(gif::kInitialStartText);
-        req.texts.end = a.value(QStringLiteral("to"))
-                            .value_or(gif::openingEndText(r.intervalText, job.stepMax())
-                                          .value_or(gif::kInitialEndText));
-        req.texts.every = a.value(QStringLiteral("every")).value_or(gif::kInitialEveryText);
-        req.texts.speed = a.value(QStringLiteral("speed")).value_or(gif::kInitialSpeedText);
-        req.path = a.positional[1];
-        req.intervalText = r.intervalText;
-        req.stepMax = job.stepMax();
-        const gif::ExportPlan plan = gif::planExport(req);
-
-        settings.background = render::ImageCanvas::kBackground & 0xFFFFFFu;
-        gif::exportFile(
-            plan, settings,
-            [&job](int step) {
-                job.setTimeStep(step);
-                return gif::viewOf(job.image());
-            },
-            host);
-        host.endProgress();
-    } catch (const QrnError& e) {
-        host.message(e.title(), e.message());
-        return ExitFailed;
-    } catch (const std::bad_alloc&) {
-        host.message(gif::kGifTitle, QStringLiteral("メモリが不足しているため、") +
-                                         a.positional[1] +
-                                         QStringLiteral("を出力できませんでした。"));
-        return ExitFailed;
-    }
-    return ExitOk;
+    settings.background = render::ImageCanvas::kBackground & 0xFFFFFFu;
+    return runAnimationExport(
+        a, [&settings](const gif::ExportPlan& plan, const gif::DrawFrame& draw,
+                       TerminalHost& host) { gif::exportFile(plan, settings, draw, host); });
 }
 
 }  // namespace qrn::cli

@@ -3,7 +3,13 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <limits>
+#include <new>
 
+#include "animation/gifwriter.h"
+#include "animation/qimageview.h"
+#include "cli/readinput.h"
+#include "cli/terminalhost.h"
+#include "dataset/error.h"
 #include "dataset/numbers.h"
 
 namespace qrn::cli {
@@ -141,6 +147,55 @@ CsvCliOptions csvOptionsFrom(const ParsedArgs& a) {
     o.split = a.has(QStringLiteral("split"));
     if (const QString bad = csvOptionsError(o); !bad.isEmpty()) throw UsageError(bad);
     return o;
+}
+
+std::vector<OptionSpec> animationOptionSpecs() {
+    std::vector<OptionSpec> specs;
+    for (const char* n : {"from", "to", "every", "speed"})
+        specs.push_back({QString::fromLatin1(n), true});
+    return specs;
+}
+
+int runAnimationExport(const ParsedArgs& a, const WriteAnimation& write) {
+    const ReadRequest request = makeReadRequest(a.positional[0], readOptionsFrom(a));
+    const viewer::FrameOptions options = frameOptionsFrom(a);
+
+    Dataset data;
+    TerminalHost host;
+    const ReadResult r = readInput(data, request, host);
+    if (!r.completed) return ExitFailed;
+    try {
+        viewer::FrameJob job(data, options);
+        // The dialog as it opens (start "0", end at the data's end, the other
+        // boxes at their initial texts), then the options typed into it.
+        gif::ExportRequest req;
+        req.texts.start = a.value(QStringLiteral("from")).value_or(gif::kInitialStartText);
+        req.texts.end = a.value(QStringLiteral("to"))
+                            .value_or(gif::openingEndText(r.intervalText, job.stepMax())
+                                          .value_or(gif::kInitialEndText));
+        req.texts.every = a.value(QStringLiteral("every")).value_or(gif::kInitialEveryText);
+        req.texts.speed = a.value(QStringLiteral("speed")).value_or(gif::kInitialSpeedText);
+        req.path = a.positional[1];
+        req.intervalText = r.intervalText;
+        req.stepMax = job.stepMax();
+        write(
+            gif::planExport(req),
+            [&job](int step) {
+                job.setTimeStep(step);
+                return gif::viewOf(job.image());
+            },
+            host);
+        host.endProgress();
+    } catch (const QrnError& e) {
+        host.message(e.title(), e.message());
+        return ExitFailed;
+    } catch (const std::bad_alloc&) {
+        host.message(gif::kGifTitle, QStringLiteral("メモリが不足しているため、") +
+                                         a.positional[1] +
+                                         QStringLiteral("を出力できませんでした。"));
+        return ExitFailed;
+    }
+    return ExitOk;
 }
 
 }  // namespace qrn::cli

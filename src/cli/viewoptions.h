@@ -5,9 +5,11 @@
 // would accept and correct are passed on as typed.
 
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
+#include "animation/gifexport.h"
 #include "cli/cliargs.h"
 #include "files/csvexport.h"
 #include "viewer/framejob.h"
@@ -30,5 +32,17 @@ viewer::FrameOptions frameOptionsFrom(const ParsedArgs& a);
 std::vector<OptionSpec> csvOptionSpecs();
 // UsageError when an option text is malformed (csvOptionsError).
 CsvCliOptions csvOptionsFrom(const ParsedArgs& a);
+
+class TerminalHost;
+
+// --from --to --every --speed: the animation dialog's boxes, for gif and video.
+std::vector<OptionSpec> animationOptionSpecs();
+
+// gif and video after their own options: reads positional INPUT, plans the
+// export the dialog would make to positional OUTPUT and hands the plan and
+// the frames to `write`. Messages and the exit status as for every subcommand.
+using WriteAnimation = std::function<void(const gif::ExportPlan& plan, const gif::DrawFrame& draw,
+                                          TerminalHost& host)>;
+int runAnimationExport(const ParsedArgs& a, const WriteAnimation& write);
 
 }  // namespace qrn::cli
