@@ -1,6 +1,6 @@
 // Soak run of the program as a user drives it, on the offscreen platform:
 // the main window, both viewers, the results and plot windows and the GIF
-// dialog wired as qrnview wires them. Each cycle reads the sample (.his, .f08
+// dialog as qrnview has them. Each cycle reads the sample (.his, .f08
 // and .qrn3 in turn) with "実 行", plays it through in the real-mode viewer,
 // picks a node, writes a GIF of 20 images through "GIFアニメ" (answering the
 // overwrite question) and goes back with "前画面".
@@ -31,12 +31,8 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
-#include "analysis/window/resultswindow.h"
-#include "animation/dialog/gifexportdialog.h"
-#include "app/mainwindow.h"
-#include "app/plotlink.h"
+#include "app/appwindows.h"
 #include "probe.h"
 #include "viewer/navigation.h"
 #include "viewer/viewerwindow.h"
@@ -93,53 +89,17 @@ int main(int argc, char** argv) {
                        QDir(work.filePath(QStringLiteral("settings"))).absolutePath());
     const QMap<QString, QString> sampleBefore = listing(sampleDir);
 
-    // The windows as qrnview wires them (src/app/main.cpp).
+    // The windows as qrnview has them.
     QStringList messages;
-    auto record = [&messages](const QString& title, const QString& text) {
-        messages << title + u'|' + text;
-    };
     qrn::Dataset data;
-    qrn::MainWindow window(data);
-    window.setMessageSink(record);
+    qrn::AppWindows windows(data);
+    windows.setMessageSink([&messages](const QString& title, const QString& text) {
+        messages << title + u'|' + text;
+    });
+    qrn::MainWindow& window = windows.main();
     window.recallSettings();
-    auto intervalText = [&window] { return window.intervalText(); };
-    qrn::ResultsWindow results(data, intervalText);
-    qrn::PlotLink plot(data, intervalText);
-    plot.attach(&results);
-    auto showMain = [&window, &results, &plot] {
-        results.close();
-        plot.close();
-        window.show();
-        window.raise();
-        window.activateWindow();
-    };
-    std::array<std::unique_ptr<ViewerWindow>, 2> viewers = {
-        std::make_unique<ViewerWindow>(data, 0, intervalText, showMain),
-        std::make_unique<ViewerWindow>(data, 1, intervalText, showMain)};
-    window.setViewerOpener([&viewers, &results, &plot](int mode, bool resetTime) {
-        results.checkDataset();
-        plot.checkDataset();
-        viewers[static_cast<std::size_t>(mode == 1 ? 1 : 0)]->open(resetTime);
-    });
-    window.setDatasetReplacedHandler([&viewers, &plot] {
-        plot.close();
-        for (auto& v : viewers) v->noteNewDataset();
-    });
-    for (auto& v : viewers) plot.attach(v.get());
-    qrn::gif::GifExportDialog gifDialog;
-    gifDialog.messageSink = record;
-    ViewerWindow* real = viewers[1].get();
-    real->setGifAnimationHandler([&gifDialog, real, intervalText] {
-        qrn::gif::GifExportDialog::Viewer hooks;
-        hooks.stopPlayback = [real] { real->stopPlayback(); };
-        hooks.timeStepMaximum = [real] { return real->timeStepMaximum(); };
-        hooks.setTimeStep = [real](int step) { real->setTimeStep(step); };
-        hooks.currentImage = [real] { return real->currentImage(); };
-        hooks.intervalText = intervalText;
-        gifDialog.setParent(real, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                      Qt::WindowCloseButtonHint);
-        gifDialog.openFor(hooks);
-    });
+    ViewerWindow* real = &windows.viewer(1);
+    qrn::gif::GifExportDialog& gifDialog = windows.gifDialog();
     window.show();
     window.selectDisplayMode(1);
 
@@ -257,13 +217,6 @@ int main(int argc, char** argv) {
                 wallLast / (cycles - lastFrom), cpuFirst / firstN, cpuLast / (cycles - lastFrom),
                 seconds, cycles);
 
-    // Ended as qrnview ends.
     window.rememberSettings();
-    gifDialog.setParent(nullptr);
-    results.close();
-    results.setParent(nullptr);
-    plot.close();
-    for (auto& v : viewers) v->setGifAnimationHandler({});
-    viewers = {};
     return 0;
 }
