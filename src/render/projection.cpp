@@ -2,12 +2,37 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 #include "render/detail.h"
 
 namespace qrn::render {
 
 using detail::f32;
+
+namespace {
+
+// The model's extent along x, {min, max}: the cables' last nodes bound it
+// (min stays 0); a model without them is bounded by its beam nodes.
+std::pair<float, float> depthRange(const Dataset& ds) {
+    const std::int32_t beamSlot = ds.CableMax + 1;
+    float lo = 0.0f, hi = 0.0f;
+    for (std::int32_t i = 0; i <= ds.CableMax; ++i) {
+        const float v = ds.NodePos(i, 0, ds.CableInfo(1, i));
+        if (hi < v) hi = v;
+    }
+    if (hi == 0.0f) {
+        for (std::int32_t n = 0; n <= ds.NodeMax; ++n) {
+            const float v = ds.NodePos(beamSlot, 0, n);
+            if (hi < v) hi = v;
+            if (lo > v) lo = v;
+        }
+    }
+    return {lo, hi};
+}
+
+}  // namespace
 
 bool computeNormalProjection(const Dataset& ds, ViewerState& st, const ViewParams& p) {
     st.PerspRatio = f32(p.perspectiveRatio);
@@ -22,19 +47,7 @@ bool computeNormalProjection(const Dataset& ds, ViewerState& st, const ViewParam
     if (st.DepthMul.bounds() != std::array<Bounds, 2>{Bounds{0, beamSlot}, Bounds{0, ds.NodeMax}})
         st.DepthMul.create({Bounds{0, beamSlot}, Bounds{0, ds.NodeMax}});
 
-    st.DepthMin = 0.0f;
-    st.DepthMax = 0.0f;
-    for (std::int32_t i = 0; i <= cm; ++i) {
-        const float v = ds.NodePos(i, 0, ds.CableInfo(1, i));
-        if (st.DepthMax < v) st.DepthMax = v;
-    }
-    if (st.DepthMax == 0.0f) {
-        for (std::int32_t n = 0; n <= ds.NodeMax; ++n) {
-            const float v = ds.NodePos(beamSlot, 0, n);
-            if (st.DepthMax < v) st.DepthMax = v;
-            if (st.DepthMin > v) st.DepthMin = v;
-        }
-    }
+    std::tie(st.DepthMin, st.DepthMax) = depthRange(ds);
 
     // With every depth equal (a model drawn in the y-z plane) there is no
     // per-metre step: the ratio counts as 1 and every node gets full size,
@@ -75,19 +88,7 @@ bool computeRealProjection(const Dataset& ds, ViewerState& st, const ViewParams&
 
     if (const auto marker = p.markerStep) st.MarkerStep = *marker;
 
-    st.XMax = 0.0f;
-    st.XMin = 0.0f;
-    for (std::int32_t i = 0; i <= cm; ++i) {
-        const float v = ds.NodePos(i, 0, ds.CableInfo(1, i));
-        if (st.XMax < v) st.XMax = v;
-    }
-    if (st.XMax == 0.0f) {
-        for (std::int32_t n = 0; n <= ds.NodeMax; ++n) {
-            const float v = ds.NodePos(beamSlot, 0, n);
-            if (st.XMax < v) st.XMax = v;
-            if (st.XMin > v) st.XMin = v;
-        }
-    }
+    std::tie(st.XMin, st.XMax) = depthRange(ds);
     for (std::int32_t n = 0; n <= ds.NodeMax; ++n) {
         for (std::int32_t i = 0; i <= beamSlot; ++i) {
             const float v = ds.NodePos(i, 2, n);
