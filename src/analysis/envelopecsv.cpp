@@ -17,12 +17,6 @@ namespace {
 // θ equals the extreme of that node's exported θ column.
 constexpr double kThetaPi = 3.14159;
 
-QString saveError(const QString& path, const QString& reason) {
-    return QStringLiteral("ファイル %1 に保存できませんでした。")
-               .arg(QDir::toNativeSeparators(path)) +
-           QLatin1Char('\r') + reason;
-}
-
 }  // namespace
 
 double envelopeDegrees(std::int32_t storedTwist) {
@@ -60,14 +54,9 @@ void writeEnvelopeCsv(const Report& report, const QString& path) {
     const QByteArray bytes = sjis.encode(text);
     QSaveFile file(path);
     if (isReadOnlyFile(path) || !file.open(QIODevice::WriteOnly))
-        throw QrnError(
-            saveError(path, QStringLiteral("ファイルを作成できません（フォルダーがない、"
-                                           "書き込みが禁止されている、または使用中です）。")),
-            kWriteErrorTitle);
+        throw QrnError(saveFailure(path, kCannotCreate), kWriteErrorTitle);
     if (file.write(bytes) != bytes.size() || !holdsAll(file, bytes.size()) || !file.commit())
-        throw QrnError(saveError(path, QStringLiteral("書き込み中にエラーが発生しました（ディスクの"
-                                                      "空き容量が足りない可能性があります）。")),
-                       kWriteErrorTitle);
+        throw QrnError(saveFailure(path, kCannotWrite), kWriteErrorTitle);
 }
 
 }  // namespace qrn

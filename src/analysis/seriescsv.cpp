@@ -17,20 +17,6 @@
 namespace qrn::analysis {
 namespace {
 
-// The CSV export's wording: which file, then why.
-QString saveError(const QString& path, const QString& reason) {
-    return QStringLiteral("ファイル %1 に保存できませんでした。")
-               .arg(QDir::toNativeSeparators(path)) +
-           QLatin1Char('\r') + reason;
-}
-
-const QString kCannotCreate = QStringLiteral(
-    "ファイルを作成できません（フォルダーがない、書き込みが禁止されている、または使用中です）。");
-const QString kCannotWrite = QStringLiteral(
-    "書き込み中にエラーが発生しました（ディスクの空き容量が足りない可能性があります）。");
-const QString kCannotFinish = QStringLiteral(
-    "ファイルを書き終えられませんでした（ディスクの空き容量が足りないか、ファイルが使用中です）。");
-
 void append(QByteArray& out, double v) {
     char buf[num::kGeneralMaxChars];
     out.append(buf, num::appendGeneral(buf, v) - buf);
@@ -56,7 +42,7 @@ void writeSeriesCsv(const std::vector<const Series*>& series, const QString& pat
 
     QSaveFile file(path);
     if (isReadOnlyFile(path) || !file.open(QIODevice::WriteOnly))
-        throw QrnError(saveError(path, kCannotCreate), kWriteErrorTitle);
+        throw QrnError(saveFailure(path, kCannotCreate), kWriteErrorTitle);
     QByteArray block = header;
     std::vector<std::int64_t> next(series.size(), 0);
     for (const double t : times) {
@@ -72,13 +58,13 @@ void writeSeriesCsv(const std::vector<const Series*>& series, const QString& pat
         block.append("\r\n");
         if (block.size() >= (1 << 20)) {
             if (file.write(block) != block.size())
-                throw QrnError(saveError(path, kCannotWrite), kWriteErrorTitle);
+                throw QrnError(saveFailure(path, kCannotWrite), kWriteErrorTitle);
             block.clear();
         }
     }
     if (file.write(block) != block.size() || !file.flush())
-        throw QrnError(saveError(path, kCannotWrite), kWriteErrorTitle);
-    if (!file.commit()) throw QrnError(saveError(path, kCannotFinish), kWriteErrorTitle);
+        throw QrnError(saveFailure(path, kCannotWrite), kWriteErrorTitle);
+    if (!file.commit()) throw QrnError(saveFailure(path, kCannotFinish), kWriteErrorTitle);
 }
 
 void savePlotCsv(const Dataset& data, const PlotSelection& sel, const QString& intervalText,

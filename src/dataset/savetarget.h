@@ -1,7 +1,8 @@
 #pragma once
 // What every writer asks of an existing target before it writes a temporary
-// to replace it.
+// to replace it, and how it says that it could not save.
 
+#include <QDir>
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QString>
@@ -29,5 +30,22 @@ inline bool holdsAll(const QFileDevice& file, qint64 bytes) { return file.size()
 // The reason a writer gives when the file came out short.
 inline const QString kIncompleteWrite = QStringLiteral(
     "ファイルを最後まで書き込めませんでした（ディスクの空き容量が不足しています）。");
+
+// "ファイル … に保存できませんでした。" with the reason on the next line.
+inline QString saveFailure(const QString& target, const QString& reason) {
+    return QStringLiteral("ファイル %1 に保存できませんでした。")
+               .arg(QDir::toNativeSeparators(target)) +
+           QLatin1Char('\r') + reason;
+}
+
+// The reasons writers give.
+inline const QString kCannotCreate = QStringLiteral(
+    "ファイルを作成できません（フォルダーがない、書き込みが禁止されている、または使用中です）。");
+inline const QString kCannotWrite = QStringLiteral(
+    "書き込み中にエラーが発生しました（ディスクの空き容量が足りない可能性があります）。");
+inline const QString kTargetInUse =
+    QStringLiteral("ファイルが使用中か、書き込みが禁止されています。");
+inline const QString kCannotFinish = QStringLiteral(
+    "ファイルを書き終えられませんでした（ディスクの空き容量が足りないか、ファイルが使用中です）。");
 
 }  // namespace qrn

@@ -48,21 +48,11 @@ struct FilePlan {
 // Same wording as the binary dataset writer: which file, then why, then the
 // system's reason when it gave one.
 QString saveError(const QString& path, const QString& reason, const QFileDevice* file = nullptr) {
-    QString text =
-        QStringLiteral("ファイル %1 に保存できませんでした。").arg(QDir::toNativeSeparators(path)) +
-        QLatin1Char('\r') + reason;
+    QString text = saveFailure(path, reason);
     if (file && file->error() != QFileDevice::NoError)
         text += QLatin1Char('\r') + systemErrorText(*file);
     return text;
 }
-
-const QString kCannotCreate = QStringLiteral(
-    "ファイルを作成できません（フォルダーがない、書き込みが禁止されている、または使用中です）。");
-const QString kCannotWrite = QStringLiteral(
-    "書き込み中にエラーが発生しました（ディスクの空き容量が足りない可能性があります）。");
-const QString kInUse = QStringLiteral("ファイルが使用中か、書き込みが禁止されています。");
-const QString kCannotFinish = QStringLiteral(
-    "ファイルを書き終えられませんでした（ディスクの空き容量が足りないか、ファイルが使用中です）。");
 
 QString missingData(const QString& what) {
     return what + QStringLiteral("のデータが読み込まれていません。");
@@ -307,7 +297,7 @@ void replaceTargets(std::vector<std::unique_ptr<Output>>& outputs) {
             std::filesystem::create_hard_link(fsPath(e.target), fsPath(e.spare), ec);
             e.linked = !ec;
             if (!e.linked && !moveOnto(e.target, e.spare)) {
-                fail(e.target, kInUse, 0);
+                fail(e.target, kTargetInUse, 0);
             }
         }
         kept.push_back(e);
@@ -393,7 +383,7 @@ CsvResult writeCsv(const Dataset& data, const CsvSelection& sel, const QString& 
         if (QFileInfo::exists(path)) {
             QFile probe(path);
             if (!probe.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-                throw QrnError(saveError(path, kInUse), kWriteErrorTitle);
+                throw QrnError(saveError(path, kTargetInUse), kWriteErrorTitle);
         }
     }
     replaceTargets(outputs);

@@ -19,17 +19,6 @@ namespace {
 // Pixels per inch of the picture, for the physical size an SVG states.
 constexpr int kScreenDpi = 96;
 
-QString saveError(const QString& path, const QString& reason) {
-    return QStringLiteral("ファイル %1 に保存できませんでした。")
-               .arg(QDir::toNativeSeparators(path)) +
-           QLatin1Char('\r') + reason;
-}
-
-const QString kCannotCreate = QStringLiteral(
-    "ファイルを作成できません（フォルダーがない、書き込みが禁止されている、または使用中です）。");
-const QString kCannotWrite = QStringLiteral(
-    "書き込み中にエラーが発生しました（ディスクの空き容量が足りない可能性があります）。");
-
 // While a picture is taken: no time line, antialiased curves.
 class PictureMode {
   public:
@@ -81,7 +70,7 @@ QImage renderChart(SeriesChart& chart) {
 void saveChartImage(SeriesChart& chart, const QString& path) {
     QSaveFile file(path);
     if (isReadOnlyFile(path) || !file.open(QIODevice::WriteOnly))
-        throw QrnError(saveError(path, kCannotCreate), kWriteErrorTitle);
+        throw QrnError(saveFailure(path, kCannotCreate), kWriteErrorTitle);
     // Drawn into memory first: the generators do not all report a short write.
     QBuffer picture;
     picture.open(QIODevice::WriteOnly);
@@ -104,9 +93,9 @@ void saveChartImage(SeriesChart& chart, const QString& path) {
         written = renderChart(chart).save(&picture, "PNG");
     }
     const QByteArray& bytes = picture.data();
-    if (!written) throw QrnError(saveError(path, kCannotWrite), kWriteErrorTitle);
+    if (!written) throw QrnError(saveFailure(path, kCannotWrite), kWriteErrorTitle);
     if (file.write(bytes) != bytes.size() || !holdsAll(file, bytes.size()) || !file.commit())
-        throw QrnError(saveError(path, kIncompleteWrite), kWriteErrorTitle);
+        throw QrnError(saveFailure(path, kIncompleteWrite), kWriteErrorTitle);
 }
 
 StandaloneChart::StandaloneChart(QSize size)

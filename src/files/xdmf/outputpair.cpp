@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "dataset/error.h"
+#include "dataset/savetarget.h"
 
 namespace qrn::xdmf {
 namespace {
@@ -47,20 +48,6 @@ bool hardLink(const QString& existing, const QString& link) {
 
 }  // namespace
 
-const QString kCannotCreate = QStringLiteral(
-    "ファイルを作成できません（フォルダーがない、書き込みが禁止されている、または使用中です）。");
-const QString kCannotWrite = QStringLiteral(
-    "書き込み中にエラーが発生しました（ディスクの空き容量が足りない可能性があります）。");
-const QString kCannotReplace = QStringLiteral("ファイルが使用中か、書き込みが禁止されています。");
-const QString kCannotFinish = QStringLiteral(
-    "ファイルを書き終えられませんでした（ディスクの空き容量が足りないか、ファイルが使用中です）。");
-
-QString saveFailure(const QString& target, const QString& reason) {
-    return QStringLiteral("ファイル %1 に保存できませんでした。")
-               .arg(QDir::toNativeSeparators(target)) +
-           QLatin1Char('\r') + reason;
-}
-
 TempFile::TempFile(QString target) : target_(std::move(target)) {
     // Created by QFile so that it gets the permissions any new file gets.
     for (int i = 0; i < kNameTries; ++i) {
@@ -90,7 +77,7 @@ void checkReplaceable(const QString& target) {
         QFile probe(target);
         ok = probe.open(QIODevice::ReadWrite | QIODevice::ExistingOnly);
     }
-    if (!ok) throw QrnError(saveFailure(target, kCannotReplace), kWriteErrorTitle);
+    if (!ok) throw QrnError(saveFailure(target, kTargetInUse), kWriteErrorTitle);
 }
 
 void replacePair(TempFile& first, TempFile& second) {
@@ -110,7 +97,7 @@ void replacePair(TempFile& first, TempFile& second) {
         kept = freeSibling(first.target());
         linked = hardLink(first.target(), kept);
         if (!linked && !moveOnto(first.target(), kept))
-            throw QrnError(saveFailure(first.target(), kCannotReplace), kWriteErrorTitle);
+            throw QrnError(saveFailure(first.target(), kTargetInUse), kWriteErrorTitle);
     }
     auto putBack = [&]() -> bool {
         if (kept.isEmpty()) return QFile::remove(first.target());

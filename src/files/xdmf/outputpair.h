@@ -8,13 +8,6 @@
 
 namespace qrn::xdmf {
 
-// "ファイル … に保存できませんでした。" with the reason on the next line.
-QString saveFailure(const QString& target, const QString& reason);
-extern const QString kCannotCreate;
-extern const QString kCannotWrite;
-extern const QString kCannotReplace;
-extern const QString kCannotFinish;
-
 // A file written under a temporary name "TARGET.xxxxxx" in the target's folder;
 // removed again unless it was moved onto its target.
 class TempFile {

@@ -16,6 +16,7 @@
 #include "dataset/error.h"
 #include "dataset/numbers.h"
 #include "dataset/progress.h"
+#include "dataset/savetarget.h"
 #include "files/csvexport.h"
 #include "files/xdmf/h5file.h"
 #include "files/xdmf/outputpair.h"
@@ -279,11 +280,11 @@ class Export {
         result.xdmfPath = r_.outputPath;
         result.h5Path = xdmfDataPath(r_.outputPath);
         if (sameFileName(result.xdmfPath, result.h5Path))
-            throw QrnError(xdmf::saveFailure(
-                               result.xdmfPath,
-                               QStringLiteral("XDMFファイルの名前がHDF5ファイル（.h5）と同じです。"
-                                              "拡張子 .xdmf の名前を指定してください。")),
-                           kWriteErrorTitle);
+            throw QrnError(
+                saveFailure(result.xdmfPath,
+                            QStringLiteral("XDMFファイルの名前がHDF5ファイル（.h5）と同じです。"
+                                           "拡張子 .xdmf の名前を指定してください。")),
+                kWriteErrorTitle);
         // A target that cannot be replaced is reported before the long write.
         xdmf::checkReplaceable(result.h5Path);
         xdmf::checkReplaceable(result.xdmfPath);
@@ -297,7 +298,7 @@ class Export {
             throw QrnError(h5Message(result.h5Path, e), kWriteErrorTitle);
         }
         if (!xdmf::syncToDisk(h5.path()))
-            throw QrnError(xdmf::saveFailure(result.h5Path, xdmf::kCannotWrite), kWriteErrorTitle);
+            throw QrnError(saveFailure(result.h5Path, kCannotWrite), kWriteErrorTitle);
         writeText(text.path(), result.xdmfPath, QFileInfo(result.h5Path).fileName());
         xdmf::replacePair(h5, text);
 
@@ -314,16 +315,16 @@ class Export {
     static QString h5Message(const QString& target, const H5Failure& e) {
         switch (e.kind()) {
             case H5Failure::Create:
-                return xdmf::saveFailure(target, xdmf::kCannotCreate);
+                return saveFailure(target, kCannotCreate);
             case H5Failure::NoFilter:
-                return xdmf::saveFailure(
+                return saveFailure(
                     target,
                     QStringLiteral("HDF5ライブラリに圧縮（gzip, shuffle）の機能がありません。"
                                    "圧縮なしで出力してください。"));
             case H5Failure::Write:
                 break;
         }
-        return xdmf::saveFailure(target, xdmf::kCannotWrite);
+        return saveFailure(target, kCannotWrite);
     }
 
     void writeH5(const QString& path) {
@@ -423,12 +424,12 @@ class Export {
     void writeText(const QString& path, const QString& target, const QString& h5Name) {
         QFile out(path);
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw QrnError(xdmf::saveFailure(target, xdmf::kCannotCreate), kWriteErrorTitle);
+            throw QrnError(saveFailure(target, kCannotCreate), kWriteErrorTitle);
         writeXdmfText(out, grid_, steps_, dt_, h5Name);
         const bool written = out.error() == QFileDevice::NoError && out.flush();
         out.close();
         if (!written || out.error() != QFileDevice::NoError || !xdmf::syncToDisk(path))
-            throw QrnError(xdmf::saveFailure(target, xdmf::kCannotWrite), kWriteErrorTitle);
+            throw QrnError(saveFailure(target, kCannotWrite), kWriteErrorTitle);
     }
 
     const Dataset& d_;
